@@ -26,5 +26,10 @@ fuzz: setup
 test: build fuzz
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# Runs every benchmark program; each prints its own figures.
+bench: configure
+	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
+	for b in $(BUILD)/bin/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
