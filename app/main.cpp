@@ -1,5 +1,6 @@
 #include "FileLogger.h"
 #include "MainWindow.h"
+#include "QuitOnSignal.h"
 #include "Startup.h"
 #include "WheelGuard.h"
 
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
 
     auto* guard = new WheelGuard(&app);
     app.installEventFilter(guard);
+    new QuitOnSignal(&app);
 
     auto window = std::make_unique<MainWindow>(nullptr, false);
     window->show();
