@@ -1,0 +1,329 @@
+#include "CameraSimulator.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebSocket>
+
+namespace {
+
+struct Reply {
+    int status = 0;
+    QNetworkReply::NetworkError error = QNetworkReply::NoError;
+    QByteArray body;
+    QByteArray server;
+};
+
+QJsonObject parse(const QByteArray& text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+} // namespace
+
+class TestCamsim : public QObject {
+    Q_OBJECT
+
+private:
+    QNetworkAccessManager network;
+
+    Reply send(CameraSimulator& camera, const QByteArray& method, const QString& endpoint,
+               const QByteArray& body = {}, int timeoutMs = 5000)
+    {
+        QNetworkRequest request(QUrl(QStringLiteral("http://%1/control/api/v1/%2").arg(camera.hostAndPort(), endpoint)));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        request.setTransferTimeout(timeoutMs);
+        QNetworkReply* reply = network.sendCustomRequest(request, method, body);
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        if (!reply->isFinished())
+            finished.wait(timeoutMs + 2000);
+        Reply result;
+        result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        result.error = reply->error();
+        result.body = reply->readAll();
+        result.server = reply->rawHeader("Server");
+        reply->deleteLater();
+        return result;
+    }
+
+    QJsonObject getObject(CameraSimulator& camera, const QString& endpoint)
+    {
+        const Reply reply = send(camera, "GET", endpoint);
+        return parse(reply.body);
+    }
+
+    static QList<QJsonObject> messages(const QSignalSpy& spy)
+    {
+        QList<QJsonObject> result;
+        for (const QList<QVariant>& args : spy)
+            result.append(parse(args.first().toString().toUtf8()));
+        return result;
+    }
+
+    void openEvents(CameraSimulator& camera, QWebSocket& socket, QSignalSpy& received)
+    {
+        socket.open(QUrl(QStringLiteral("ws://%1/control/api/v1/event/websocket").arg(camera.hostAndPort())));
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(messages(received).first(),
+                 parse(R"({"type":"event","data":{"action":"websocketOpened"}})"));
+        QCOMPARE(camera.eventClientCount(), 1);
+    }
+
+private slots:
+    void everySweepEndpointHasAnObjectOrArray()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        QStringList endpoints = {"lens/iris", "lens/focus", "lens/zoom", "video/iso", "video/gain", "video/whiteBalance",
+                                 "video/whiteBalanceTint", "video/shutter", "video/ndFilter", "video/autoExposure",
+                                 "colorCorrection/lift", "colorCorrection/gamma", "colorCorrection/gain",
+                                 "colorCorrection/offset", "colorCorrection/contrast", "colorCorrection/color",
+                                 "colorCorrection/lumaContribution", "transports/0", "presets", "presets/active"};
+        for (int channel = 0; channel < 2; ++channel) {
+            for (const char* row : {"level", "input", "phantomPower", "padding", "lowCutFilter", "supportedInputs",
+                                    "input/description"})
+                endpoints << QStringLiteral("audio/channel/%1/%2").arg(channel).arg(QLatin1String(row));
+        }
+        endpoints << "system/codecFormat" << "system/videoFormat" << "system/format" << "system/supportedFormats"
+                  << "media/active" << "camera/tallyStatus" << "camera/programFeedDisplay" << "camera/colorBars"
+                  << "camera/power" << "camera/timingReferenceLock";
+        for (const char* output : {"HDMI", "MainSDI"}) {
+            for (const char* overlay : {"cleanFeed", "displayLUT", "falseColor", "focusAssist", "frameGuide",
+                                        "safeArea", "zebra", "frameGrids"})
+                endpoints << QStringLiteral("monitoring/%1/%2").arg(QLatin1String(output), QLatin1String(overlay));
+        }
+        QCOMPARE(endpoints.size(), 60);
+        for (const QString& endpoint : std::as_const(endpoints)) {
+            const Reply reply = send(camera, "GET", endpoint);
+            QVERIFY2(reply.status == 200, qPrintable(endpoint));
+            const QJsonDocument document = QJsonDocument::fromJson(reply.body);
+            QVERIFY2(endpoint.endsWith("supportedInputs") ? document.isArray() : document.isObject(), qPrintable(endpoint));
+        }
+        QCOMPARE(getObject(camera, "system/product").value("productName").toString(), QStringLiteral("URSA Broadcast G2"));
+        QCOMPARE(send(camera, "GET", "camera/id").status, 200);
+        QCOMPARE(camera.requestCount("GET", "lens/iris"), 1);
+    }
+
+    void modelsWithoutAFeatureLackItsEndpoints()
+    {
+        CameraSimulator studio(QStringLiteral("Micro Studio Camera 4K G2"));
+        QVERIFY(studio.listen());
+        QCOMPARE(send(studio, "GET", "video/ndFilter").status, 404);
+        QCOMPARE(send(studio, "GET", "media/active").status, 404);
+        QCOMPARE(send(studio, "GET", "audio/channel/0/phantomPower").status, 404);
+        QCOMPARE(getObject(studio, "system/format").value("maxOffSpeedFrameRate").toDouble(), 0.0);
+    }
+
+    void putIsMergedAndReadBack()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        QCOMPARE(send(camera, "PUT", "lens/iris", R"({"normalised":0.7})").status, 204);
+        const QJsonObject iris = getObject(camera, "lens/iris");
+        QCOMPARE(iris.value("normalised").toDouble(), 0.7);
+        QCOMPARE(iris.value("apertureStop").toDouble(), 4.0);
+        QCOMPARE(send(camera, "PUT", "lens/iris", "not json").status, 400);
+        QCOMPARE(send(camera, "PUT", "camera/power", R"({"source":"Battery"})").status, 405);
+        QCOMPARE(send(camera, "PUT", "no/such/endpoint", "{}").status, 404);
+        QCOMPARE(camera.requests().last().method, QByteArray("PUT"));
+
+        QCOMPARE(send(camera, "PUT", "system/format",
+                      R"({"recordResolution":{"width":1920,"height":1080},"frameRate":"50","codec":"ProRes:HQ"})").status,
+                 204);
+        const QJsonObject video = getObject(camera, "system/videoFormat");
+        QCOMPARE(video.value("width").toInt(), 1920);
+        QCOMPARE(video.value("name").toString(), QStringLiteral("1080p50"));
+        QCOMPARE(getObject(camera, "system/codecFormat").value("codec").toString(), QStringLiteral("ProRes:HQ"));
+        QCOMPARE(getObject(camera, "system/format").value("sensorResolution").toObject().value("width").toInt(), 3840);
+    }
+
+    void recordingRunsTheTimecode()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        QCOMPARE(send(camera, "PUT", "transports/0", R"({"timecode":"10:00:00:00"})").status, 204);
+        QCOMPARE(send(camera, "PUT", "transports/0/record", R"({"recording":true})").status, 204);
+        QVERIFY(getObject(camera, "transports/0").value("recording").toBool());
+        QTRY_VERIFY(getObject(camera, "transports/0").value("timecode").toString() > QStringLiteral("10:00:00:05"));
+        QCOMPARE(send(camera, "PUT", "transports/0/stop", "{}").status, 204);
+        const QString stopped = getObject(camera, "transports/0").value("timecode").toString();
+        QVERIFY(!camera.isRecording());
+        QTest::qWait(120);
+        QCOMPARE(getObject(camera, "transports/0").value("timecode").toString(), stopped);
+        QCOMPARE(send(camera, "PUT", "transports/0", R"({"timecode":"25:00:00:00"})").status, 400);
+    }
+
+    void presetsAreSavedRecalledAndDeleted()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        send(camera, "PUT", "video/iso", R"({"iso":3200})");
+        QCOMPARE(send(camera, "PUT", "presets/Stage%20Left.cset").status, 204);
+        QVERIFY(getObject(camera, "presets").value("presets").toArray().contains(QStringLiteral("Stage Left.cset")));
+        send(camera, "PUT", "video/iso", R"({"iso":400})");
+
+        QCOMPARE(send(camera, "PUT", "presets/active", R"({"preset":"Stage Left.cset"})").status, 204);
+        QCOMPARE(getObject(camera, "video/iso").value("iso").toInt(), 3200);
+        QCOMPARE(getObject(camera, "presets/active").value("preset").toString(), QStringLiteral("Stage Left.cset"));
+        QCOMPARE(send(camera, "PUT", "presets/active", R"({"preset":"Missing.cset"})").status, 404);
+
+        QCOMPARE(send(camera, "DELETE", "presets/Stage%20Left.cset").status, 204);
+        QVERIFY(!camera.presetNames().contains(QStringLiteral("Stage Left.cset")));
+        QCOMPARE(camera.activePreset(), QStringLiteral("default"));
+        QCOMPARE(send(camera, "DELETE", "presets/Stage%20Left.cset").status, 404);
+    }
+
+    void putPushesBothEventForms()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        QWebSocket plain;
+        QSignalSpy plainReceived(&plain, &QWebSocket::textMessageReceived);
+        openEvents(camera, plain, plainReceived);
+        QWebSocket subscriber;
+        QSignalSpy received(&subscriber, &QWebSocket::textMessageReceived);
+        subscriber.open(QUrl(QStringLiteral("ws://%1/control/api/v1/event/websocket").arg(camera.hostAndPort())));
+        QTRY_COMPARE(received.size(), 1);
+        subscriber.sendTextMessage(
+            R"({"type":"request","data":{"action":"subscribe","properties":["/lens/focus","/lens/zoom"]},"id":7})");
+        QTRY_COMPARE(received.size(), 2);
+        const QJsonObject response = messages(received).at(1);
+        QCOMPARE(response.value("type").toString(), QStringLiteral("response"));
+        QCOMPARE(response.value("id").toInt(), 7);
+        QVERIFY(response.value("data").toObject().value("success").toBool());
+        QCOMPARE(camera.subscribeRequests().size(), 1);
+
+        send(camera, "PUT", "lens/zoom", R"({"normalised":0.8})");
+        QTRY_COMPARE(plainReceived.size(), 2);
+        QCOMPARE(messages(plainReceived).at(1).value("lens").toObject().value("zoomNormalized").toDouble(), 0.8);
+        QVERIFY(!messages(plainReceived).at(1).value("lens").toObject().contains("normalised"));
+        QTRY_COMPARE(received.size(), 4);
+        const QJsonObject changed = messages(received).at(3).value("data").toObject();
+        QCOMPARE(changed.value("action").toString(), QStringLiteral("propertyValueChanged"));
+        QCOMPARE(changed.value("property").toString(), QStringLiteral("/lens/zoom"));
+        QCOMPARE(changed.value("value").toObject().value("normalised").toDouble(), 0.8);
+
+        // Not subscribed to ISO: only the category form reaches the subscriber.
+        send(camera, "PUT", "video/iso", R"({"iso":1600})");
+        QTRY_COMPARE(plainReceived.size(), 3);
+        QCOMPARE(messages(plainReceived).at(2), parse(R"({"video":{"iso":1600}})"));
+        QTest::qWait(50);
+        QCOMPARE(received.size(), 5);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::addColumn<int>("status");
+        QTest::newRow("404") << int(CameraSimulator::Refusal::NotFound) << 404;
+        QTest::newRow("405") << int(CameraSimulator::Refusal::MethodNotAllowed) << 405;
+        QTest::newRow("501") << int(CameraSimulator::Refusal::NotImplemented) << 501;
+        QTest::newRow("json error") << int(CameraSimulator::Refusal::JsonError) << 200;
+    }
+
+    void refusals()
+    {
+        QFETCH(int, how);
+        QFETCH(int, status);
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        camera.refuseEndpoint("video/ndFilter", CameraSimulator::Refusal(how));
+        const Reply reply = send(camera, "GET", "video/ndFilter");
+        QCOMPARE(reply.status, status);
+        if (status == 200)
+            QVERIFY(parse(reply.body).contains("error"));
+        camera.acceptEndpoint("video/ndFilter");
+        QCOMPARE(send(camera, "GET", "video/ndFilter").status, 200);
+    }
+
+    void deviceFaults()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        camera.setNotACamera(true);
+        camera.setProduct("HyperDeck Studio HD Plus", "9.0");
+        camera.setServerHeader("BlackmagicDesign/9.0");
+        const Reply id = send(camera, "GET", "camera/id");
+        QCOMPARE(id.status, 404);
+        QCOMPARE(id.server, QByteArray("BlackmagicDesign/9.0"));
+        QCOMPARE(getObject(camera, "system/product").value("productName").toString(), QStringLiteral("HyperDeck Studio HD Plus"));
+
+        camera.setMalformedJson("lens/focus", true);
+        const Reply broken = send(camera, "GET", "lens/focus");
+        QCOMPARE(broken.status, 200);
+        QJsonParseError error;
+        QJsonDocument::fromJson(broken.body, &error);
+        QVERIFY(error.error != QJsonParseError::NoError);
+    }
+
+    void slowAndSilentCameras()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        camera.setResponseDelay(300);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(send(camera, "GET", "lens/focus").status, 200);
+        QVERIFY(clock.elapsed() >= 290);
+        camera.setResponseDelay(0);
+
+        camera.setBlackHole(true);
+        QSignalSpy requested(&camera, &CameraSimulator::requestReceived);
+        const Reply silent = send(camera, "GET", "lens/focus", {}, 400);
+        QCOMPARE(silent.status, 0);
+        QCOMPARE(silent.error, QNetworkReply::OperationCanceledError);
+        QCOMPARE(requested.size(), 1);
+        QCOMPARE(requested.first().first().value<SimulatedRequest>().headers.value("content-type"),
+                 QByteArray("application/json"));
+    }
+
+    void eventFaults()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        QWebSocket socket;
+        QSignalSpy received(&socket, &QWebSocket::textMessageReceived);
+        openEvents(camera, socket, received);
+        camera.pushRawEvent("{\"lens\": ");
+        QTRY_COMPARE(received.size(), 2);
+        QCOMPARE(received.at(1).first().toString(), QStringLiteral("{\"lens\": "));
+        QSignalSpy gone(&socket, &QWebSocket::disconnected);
+        camera.dropEventClients();
+        QTRY_COMPARE(gone.size(), 1);
+        QTRY_COMPARE(camera.eventClientCount(), 0);
+    }
+
+    void countsConnectionsOpenAtOnce()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        QList<QTcpSocket*> sockets;
+        for (int i = 0; i < 5; ++i) {
+            auto* socket = new QTcpSocket(this);
+            socket->connectToHost(camera.address(), camera.port());
+            sockets.append(socket);
+        }
+        QTRY_COMPARE(camera.openConnections(), 5);
+        qDeleteAll(sockets);
+        QTRY_COMPARE(camera.openConnections(), 0);
+        QCOMPARE(camera.maxOpenConnections(), 5);
+    }
+
+    void severalCamerasInOneLoop()
+    {
+        CameraSimulator first(QStringLiteral("URSA Broadcast G2"));
+        CameraSimulator second(QStringLiteral("PYXIS 6K"));
+        QVERIFY(first.listen(QHostAddress("127.0.0.1")));
+        QVERIFY(second.listen(QHostAddress("127.0.0.2")));
+        QCOMPARE(getObject(second, "system/product").value("productName").toString(), QStringLiteral("PYXIS 6K"));
+        QCOMPARE(getObject(first, "system/product").value("productName").toString(), QStringLiteral("URSA Broadcast G2"));
+        QCOMPARE(second.address(), QHostAddress("127.0.0.2"));
+        QVERIFY(!CameraSimulator().listen(first.address(), first.port()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCamsim)
+#include "tst_camsim.moc"
