@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWebSocket>
@@ -321,6 +322,7 @@ private slots:
         QCOMPARE(getObject(second, "system/product").value("productName").toString(), QStringLiteral("PYXIS 6K"));
         QCOMPARE(getObject(first, "system/product").value("productName").toString(), QStringLiteral("URSA Broadcast G2"));
         QCOMPARE(second.address(), QHostAddress("127.0.0.2"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Cannot listen on .*already in use")));
         QVERIFY(!CameraSimulator().listen(first.address(), first.port()));
     }
 };

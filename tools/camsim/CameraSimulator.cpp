@@ -5,10 +5,10 @@
 #include "EventMessages.h"
 #include "ModelProfile.h"
 #include "SimulatedState.h"
+#include "SimulatorHttpServer.h"
 
 #include <QElapsedTimer>
 #include <QHash>
-#include <QHttpServer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QHttpServerResponse>
@@ -121,7 +121,7 @@ struct CameraSimulator::Private {
 
     QList<SimulatedRequest> requests;
 
-    std::unique_ptr<QHttpServer> http;
+    std::unique_ptr<SimulatorHttpServer> http;
     QPointer<CountingTcpServer> tcp;
     QHostAddress address;
     quint16 port = 0;
@@ -193,10 +193,10 @@ CameraSimulator::~CameraSimulator()
 bool CameraSimulator::listen(const QHostAddress& address, quint16 port)
 {
     close();
-    auto http = std::make_unique<QHttpServer>();
-    http->setMissingHandler([this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-        d->handle(request, std::move(responder));
-    });
+    auto http = std::make_unique<SimulatorHttpServer>(
+        [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+            d->handle(request, std::move(responder));
+        });
     connect(http.get(), &QAbstractHttpServer::newWebSocketConnection, this, [this] { d->acceptEventClients(); });
     auto* tcp = new CountingTcpServer(http.get());
     if (!tcp->listen(address, port)) {
@@ -512,7 +512,7 @@ Answer CameraSimulator::Private::put(const QString& endpoint, const QByteArray& 
         pushChange(QStringLiteral("lens/focus"));
         return status(Status::NoContent);
     }
-    const QJsonValue current = values.value(endpoint);
+    const QJsonValue current = values.value(endpoint, QJsonValue(QJsonValue::Undefined));
     if (!current.isObject())
         return current.isUndefined() ? failure(Status::NotFound, QStringLiteral("Not found"))
                                      : failure(Status::MethodNotAllowed, QStringLiteral("Method not allowed"));
@@ -585,10 +585,9 @@ Answer CameraSimulator::Private::putFormat(const QString& endpoint, const QJsonO
     } else if (endpoint == QLatin1String("system/codecFormat")) {
         format[QStringLiteral("codec")] = codec.value(QLatin1String("codec"));
     }
-    video[QStringLiteral("name")] = QStringLiteral("%1%2%3")
-                                        .arg(video.value(QLatin1String("height")).toInt())
-                                        .arg(video.value(QLatin1String("interlaced")).toBool() ? u'i' : u'p')
-                                        .arg(video.value(QLatin1String("frameRate")).toString());
+    const QString scan = video.value(QLatin1String("interlaced")).toBool() ? QStringLiteral("i") : QStringLiteral("p");
+    video[QStringLiteral("name")] = QString::number(video.value(QLatin1String("height")).toInt()) + scan
+                                    + video.value(QLatin1String("frameRate")).toString();
     values[QStringLiteral("system/format")] = format;
     values[QStringLiteral("system/videoFormat")] = video;
     values[QStringLiteral("system/codecFormat")] = codec;
