@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+
+// The only place that speaks HTTP to cameras. Every completion names the camera's
+// address and the endpoint, so one client serves all cameras.
+class CameraApi : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int defaultReadTimeoutMs = 5000;
+    static constexpr int defaultWriteTimeoutMs = 10000;
+
+    explicit CameraApi(QObject* parent = nullptr);
+
+    QString buildUrl(const QString& ip, const QString& endpoint) const;
+    static bool productLooksLikeCamera(const QString& productName);
+
+    void get(const QString& ip, const QString& endpoint);
+    void put(const QString& ip, const QString& endpoint, const QJsonObject& body);
+    void putRaw(const QString& ip, const QString& endpoint, const QByteArray& body);
+    void post(const QString& ip, const QString& endpoint, const QJsonObject& body);
+    void putBinary(const QString& ip, const QString& endpoint);
+    void del(const QString& ip, const QString& endpoint);
+    void ping(const QString& ip);
+
+    // While offline nothing is sent and no signal is emitted.
+    bool isOffline() const { return m_offline; }
+    void setOffline(bool offline) { m_offline = offline; }
+
+    // Tests shorten the transfer time-outs with this; the application keeps the defaults.
+    void setTimeouts(int readTimeoutMs, int writeTimeoutMs);
+
+signals:
+    void getFinished(const QString& cameraIp, const QString& endpoint, const QJsonObject& response);
+    void getFailed(const QString& cameraIp, const QString& endpoint, int httpStatus);
+    void putFinished(const QString& cameraIp, const QString& endpoint, bool success, const QString& error);
+    void pingResult(const QString& cameraIp, bool reachable, const QJsonObject& systemInfo);
+
+private:
+    QNetworkRequest request(const QString& ip, const QString& endpoint, int timeoutMs, const char* contentType) const;
+    void finishWrite(QNetworkReply* reply, const QString& ip, const QString& endpoint);
+    void pingCameraId(const QString& ip, QJsonObject result);
+
+    QNetworkAccessManager* m_network;
+    bool m_offline = false;
+    int m_readTimeoutMs = defaultReadTimeoutMs;
+    int m_writeTimeoutMs = defaultWriteTimeoutMs;
+};
