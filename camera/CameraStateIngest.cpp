@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonValue>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <climits>
@@ -256,6 +257,18 @@ const QHash<QString, ReplyReader>& fixedEndpoints()
 const QLatin1String audioPrefix("audio/channel/");
 const QLatin1String monitoringPrefix("monitoring/");
 
+// A segment that is not a number names channel 0; a number too long for any
+// integer is still a number, and no channel.
+qlonglong channelIndex(const QString& segment)
+{
+    bool ok = false;
+    const qlonglong index = segment.toLongLong(&ok);
+    if (ok)
+        return index;
+    static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
+    return digits.match(segment).hasMatch() ? -1 : 0;
+}
+
 // audio/channel/N/<row>: the row is the whole rest of the path, so a longer path
 // than the row names reads nothing.
 void applyAudio(CameraState& state, const QString& endpoint, const QJsonObject& json)
@@ -263,8 +276,8 @@ void applyAudio(CameraState& state, const QString& endpoint, const QJsonObject& 
     const QStringList parts = endpoint.split(QLatin1Char('/'));
     if (parts.size() < 4)
         return;
-    const int channel = parts.at(2).toInt();
-    if (channel < 0 || channel >= int(state.audio.size()))
+    const qlonglong channel = channelIndex(parts.at(2));
+    if (channel < 0 || channel >= qlonglong(state.audio.size()))
         return;
     AudioChannelState& audio = state.audio[std::size_t(channel)];
     const QString row = parts.mid(3).join(QLatin1Char('/'));
