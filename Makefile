@@ -33,3 +33,7 @@ bench: configure
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
+
+# Three simulated cameras on 127.0.0.1:9001-9003 (see `kovra-camsim --help` for more).
+simulator: build
+	$(BUILD)/bin/kovra-camsim $(CAMSIM_ARGS)

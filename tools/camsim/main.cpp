@@ -128,6 +128,14 @@ int main(int argc, char* argv[])
             return 1;
         }
         out << "camsim: " << option.product << " at http://" << simulator->hostAndPort() << Qt::endl;
+        const QString where = simulator->hostAndPort();
+        QObject::connect(simulator.get(), &CameraSimulator::requestReceived, &app,
+                         [&out, where](const SimulatedRequest& request) {
+                             out << where << ' ' << request.method << ' ' << request.endpoint;
+                             if (!request.body.isEmpty())
+                                 out << ' ' << request.body.left(200);
+                             out << Qt::endl;
+                         });
         simulators.push_back(std::move(simulator));
     }
     return app.exec();
