@@ -1,15 +1,12 @@
 #pragma once
 
+#include "CameraCapabilities.h"
+
 #include <QString>
 
 // What a simulated model can do. A model that lacks a feature answers 404 on the
 // endpoints of that feature, as the real devices of that family do.
-struct ModelProfile {
-    bool hasNdFilter = true;
-    bool hasStorage = true;
-    bool hasPhantomPower = true;
-    bool hasOffSpeed = true;
-    bool canChangeFormat = true;
+struct ModelProfile : CameraCapabilities {
     bool isCamera = true;            // false for recorders, switchers and converters
 
     static ModelProfile forProduct(const QString& productName);
