@@ -246,14 +246,17 @@ QWidget* controlSamples()
     rowLine->addStretch(1);
 
     auto* combos = addRow(column, "PULL-DOWNS");
-    for (int n = 0; n < 3; ++n) {
+    for (int n = 0; n < 4; ++n) {
         auto* combo = new InstCombo;
         combo->addItems({"23.98 fps", "24 fps", "25 fps", "29.97 fps"});
         combo->setCurrentIndex(n);
         combo->setEnabled(n != 2);
         combo->setPill(n == 1);
+        if (n == 3)
+            combo->setObjectName("focusShowcase");
         combos->addWidget(combo);
     }
+    combos->addWidget(new QLabel("(last one focused)"));
     combos->addStretch(1);
     return box;
 }
@@ -480,6 +483,9 @@ QImage Gallery::render()
 {
     // The sheet's new sizes arrive as posted layout requests, so let them land before measuring.
     resize(1180, 900);
+    activateWindow();
+    if (auto* focused = findChild<QWidget*>("focusShowcase"))
+        focused->setFocus();
     QCoreApplication::processEvents();
     resize(width(), height() - m_scroll->viewport()->height() + m_page->sizeHint().height());
     QCoreApplication::processEvents();
