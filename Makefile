@@ -31,6 +31,10 @@ bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	for b in $(BUILD)/bin/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
 
+# Pictures of every instrument widget in both appearances, made without a display.
+gallery: build
+	$(BUILD)/bin/kovra-gallery --write-png $(BUILD)/gallery
+
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
 

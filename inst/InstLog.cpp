@@ -1,0 +1,3 @@
+#include "InstLog.h"
+
+Q_LOGGING_CATEGORY(lcInst, "kovra.inst")
