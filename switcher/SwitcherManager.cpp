@@ -24,20 +24,6 @@ QString sdkText(BMDSwitcherString text)
     return QString::fromUtf8(buffer);
 }
 
-template <typename Callback>
-HRESULT queryOne(Callback* self, REFIID wanted, REFIID iid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == wanted || iid == IID_IUnknown) {
-        self->AddRef();
-        *object = self;
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 } // namespace
 
 QString SwitcherManager::runtimeMissingReason()
@@ -447,37 +433,11 @@ void SwitcherManager::sendProgramFeedDisplay(qint64 oldProgram, qint64 newProgra
     }
 }
 
-HRESULT SwitcherManager::SwitcherCallback::QueryInterface(REFIID iid, void** object)
-{
-    return queryOne(this, IID_IBMDSwitcherCallback, iid, object);
-}
-
-ULONG SwitcherManager::SwitcherCallback::Release()
-{
-    const ULONG left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 HRESULT SwitcherManager::SwitcherCallback::Notify(BMDSwitcherEventType eventType)
 {
     if (eventType == bmdSwitcherEventTypeDisconnected)
         QMetaObject::invokeMethod(m_manager, &SwitcherManager::onSwitcherDisconnected, Qt::QueuedConnection);
     return S_OK;
-}
-
-HRESULT SwitcherManager::MixEffectCallback::QueryInterface(REFIID iid, void** object)
-{
-    return queryOne(this, IID_IBMDSwitcherMixEffectBlockCallback, iid, object);
-}
-
-ULONG SwitcherManager::MixEffectCallback::Release()
-{
-    const ULONG left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT SwitcherManager::MixEffectCallback::Notify(BMDSwitcherMixEffectBlockEventType eventType)
@@ -491,19 +451,6 @@ HRESULT SwitcherManager::MixEffectCallback::Notify(BMDSwitcherMixEffectBlockEven
             QMetaObject::invokeMethod(m_manager, "onMixEffectPreviewChanged", Qt::QueuedConnection, Q_ARG(qint64, id));
     }
     return S_OK;
-}
-
-HRESULT SwitcherManager::InputCallback::QueryInterface(REFIID iid, void** object)
-{
-    return queryOne(this, IID_IBMDSwitcherInputCallback, iid, object);
-}
-
-ULONG SwitcherManager::InputCallback::Release()
-{
-    const ULONG left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT SwitcherManager::InputCallback::Notify(BMDSwitcherInputEventType eventType)

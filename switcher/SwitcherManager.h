@@ -66,47 +66,65 @@ public:
     bool previewTallyEnabled() const { return m_previewTallyEnabled; }
     bool isVirtual() const { return m_virtualMode; }
 
+    // The COM side shared by the callbacks: one interface, a reference count starting at 1.
+    template <typename Interface, const BMDInterfaceId& interfaceId>
+    class SdkCallback : public Interface {
+    public:
+        HRESULT QueryInterface(REFIID iid, void** object) override
+        {
+            if (!object)
+                return E_POINTER;
+            if (iid == interfaceId || iid == IID_IUnknown) {
+                AddRef();
+                *object = static_cast<Interface*>(this);
+                return S_OK;
+            }
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        ULONG AddRef() override { return ++m_references; }
+        ULONG Release() override
+        {
+            const ULONG left = --m_references;
+            if (left == 0)
+                delete this;
+            return left;
+        }
+
+    private:
+        std::atomic<ULONG> m_references{1};
+    };
+
     // SDK callbacks: each holds the manager and only posts queued calls to it.
-    class SwitcherCallback : public IBMDSwitcherCallback {
+    class SwitcherCallback : public SdkCallback<IBMDSwitcherCallback, IID_IBMDSwitcherCallback> {
     public:
         explicit SwitcherCallback(SwitcherManager* manager) : m_manager(manager) {}
-        HRESULT QueryInterface(REFIID iid, void** object) override;
-        ULONG AddRef() override { return ++m_references; }
-        ULONG Release() override;
         HRESULT Notify(BMDSwitcherEventType eventType) override;
 
     private:
         SwitcherManager* m_manager;
-        std::atomic<ULONG> m_references{1};
     };
 
-    class MixEffectCallback : public IBMDSwitcherMixEffectBlockCallback {
+    class MixEffectCallback
+        : public SdkCallback<IBMDSwitcherMixEffectBlockCallback, IID_IBMDSwitcherMixEffectBlockCallback> {
     public:
         MixEffectCallback(SwitcherManager* manager, IBMDSwitcherMixEffectBlock* block)
             : m_manager(manager), m_block(block) {}
-        HRESULT QueryInterface(REFIID iid, void** object) override;
-        ULONG AddRef() override { return ++m_references; }
-        ULONG Release() override;
         HRESULT Notify(BMDSwitcherMixEffectBlockEventType eventType) override;
 
     private:
         SwitcherManager* m_manager;
         IBMDSwitcherMixEffectBlock* m_block;
-        std::atomic<ULONG> m_references{1};
     };
 
-    class InputCallback : public IBMDSwitcherInputCallback {
+    class InputCallback : public SdkCallback<IBMDSwitcherInputCallback, IID_IBMDSwitcherInputCallback> {
     public:
         InputCallback(SwitcherManager* manager, qint64 inputId) : m_manager(manager), m_inputId(inputId) {}
-        HRESULT QueryInterface(REFIID iid, void** object) override;
-        ULONG AddRef() override { return ++m_references; }
-        ULONG Release() override;
         HRESULT Notify(BMDSwitcherInputEventType eventType) override;
 
     private:
         SwitcherManager* m_manager;
         qint64 m_inputId;
-        std::atomic<ULONG> m_references{1};
     };
 
 signals:
