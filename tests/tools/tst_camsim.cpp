@@ -265,11 +265,17 @@ private slots:
         CameraSimulator camera;
         QVERIFY(camera.listen());
         camera.setResponseDelay(300);
+        QSignalSpy held(&camera, &CameraSimulator::requestReceived);
+        connect(&camera, &CameraSimulator::requestReceived, this,
+                [&] { QCOMPARE(camera.unansweredRequests(), 1); });
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(send(camera, "GET", "lens/focus").status, 200);
         QVERIFY(clock.elapsed() >= 290);
+        QCOMPARE(held.size(), 1);
+        QCOMPARE(camera.unansweredRequests(), 0);
         camera.setResponseDelay(0);
+        disconnect(&camera, &CameraSimulator::requestReceived, this, nullptr);
 
         camera.setBlackHole(true);
         QSignalSpy requested(&camera, &CameraSimulator::requestReceived);
@@ -279,6 +285,7 @@ private slots:
         QCOMPARE(requested.size(), 1);
         QCOMPARE(requested.first().first().value<SimulatedRequest>().headers.value("content-type"),
                  QByteArray("application/json"));
+        QCOMPARE(camera.unansweredRequests(), 1);
     }
 
     void eventFaults()

@@ -128,6 +128,7 @@ struct CameraSimulator::Private {
     int maxOpenBeforeClose = 0;
     // Requests swallowed by the black hole: kept so that their connections stay open.
     std::vector<std::unique_ptr<QHttpServerResponder>> swallowed;
+    int delayedAnswers = 0;
 
     QHash<QWebSocket*, QSet<QString>> eventClients;
     QList<QJsonObject> subscribeRequests;
@@ -273,6 +274,11 @@ int CameraSimulator::maxOpenConnections() const
     return d->tcp ? d->tcp->maxOpenConnections() : d->maxOpenBeforeClose;
 }
 
+int CameraSimulator::unansweredRequests() const
+{
+    return d->delayedAnswers + int(d->swallowed.size());
+}
+
 void CameraSimulator::resetMaxOpenConnections()
 {
     if (d->tcp)
@@ -331,21 +337,28 @@ void CameraSimulator::Private::handle(const QHttpServerRequest& request, QHttpSe
         record.headers.insert(header.first.toLower(), header.second);
     record.received = QDateTime::currentDateTimeUtc();
     requests.append(record);
-    emit q->requestReceived(record);
-
-    if (blackHole) {
+    // A held request counts as unanswered from its arrival, so receivers of
+    // requestReceived already see it.
+    const bool swallow = blackHole;
+    const int delay = responseDelay;
+    if (swallow)
         swallowed.push_back(std::make_unique<QHttpServerResponder>(std::move(responder)));
+    else if (delay > 0)
+        ++delayedAnswers;
+    emit q->requestReceived(record);
+    if (swallow)
         return;
-    }
+
     const Answer reply = path.startsWith(apiRoot) ? answer(record.method, record.endpoint, record.body)
                                                   : failure(Status::NotFound, QStringLiteral("Not found"));
-    if (responseDelay <= 0) {
+    if (delay <= 0) {
         send(reply, std::move(responder));
         return;
     }
     auto held = std::make_shared<QHttpServerResponder>(std::move(responder));
     QPointer<QTcpSocket> socket = held->socket();
-    QTimer::singleShot(responseDelay, q, [this, held, socket, reply] {
+    QTimer::singleShot(delay, q, [this, held, socket, reply] {
+        --delayedAnswers;
         // The client may have given up and closed the connection meanwhile.
         if (socket && socket->state() == QAbstractSocket::ConnectedState)
             send(reply, std::move(*held));

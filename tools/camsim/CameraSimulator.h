@@ -53,6 +53,10 @@ public:
     void clearRequests();
     int openConnections() const;
     int maxOpenConnections() const;
+    // Requests received whose answer the response delay or the black hole still holds
+    // back. Unlike open connections, which a client may keep alive or close late, this
+    // falls the moment the answer leaves.
+    int unansweredRequests() const;
 
     // Fault modes.
     void refuseEndpoint(const QString& endpoint, Refusal how);

@@ -1,0 +1,3 @@
+#include "DiscoveryLog.h"
+
+Q_LOGGING_CATEGORY(lcDiscovery, "kovra.discovery")
