@@ -166,11 +166,12 @@ private slots:
     {
         CameraSimulator simulator;
         QVERIFY(simulator.listen());
-        // Over the client's few parallel connections one sweep now spans a poll tick,
-        // yet ends before the requests still queued reach their time-out.
-        const int delayMs = 350;
+        // Over the client's few parallel connections one sweep now spans two poll ticks;
+        // longer time-outs keep the queued requests from being dropped meanwhile.
+        const int delayMs = 700;
         simulator.setResponseDelay(delayMs);
         CameraManager manager;
+        manager.api()->setTimeouts(20000, 20000);
         manager.addCamera("Slow", simulator.hostAndPort(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(sweepGets(simulator).size() > 60, 25000);
 
