@@ -47,6 +47,14 @@ OscListener::~OscListener()
     wait(stopWaitMs);
 }
 
+void OscListener::start(Priority priority)
+{
+    if (isRunning())
+        return;
+    m_running.store(1);
+    QThread::start(priority);
+}
+
 void OscListener::stopListening()
 {
     m_running.store(0);
@@ -83,7 +91,6 @@ void OscListener::postMessage(const QString& address, const QVariantList& args)
 
 void OscListener::run()
 {
-    m_running.store(1);
     int attempt = 0;
     while (m_running.load()) {
         const int port = m_port;

@@ -26,6 +26,9 @@ public:
     void setBindAddress(const QString& address) { m_bindAddress = address; }
     QString bindAddress() const { return m_bindAddress; }
 
+    // Marks the listener running before the thread exists, so that a stop issued right
+    // after start is never undone by the new thread.
+    void start(Priority priority = InheritPriority);
     // Returns at once; wait() for the thread afterwards.
     void stopListening();
 
