@@ -2,9 +2,17 @@
 
 #include "OscListener.h"
 #include "OscLog.h"
+#include "OscPacketCheck.h"
 
 #include <QString>
 #include <QVariantList>
+
+namespace {
+// Besides trusting sizes, the library's parser reads a few bytes past the end of some
+// malformed messages before it notices; parsing a copy followed by zeros keeps any such
+// read inside memory we own.
+constexpr std::size_t parsePadding = 16;
+}
 
 OscHandler::OscHandler(OscListener* listener)
     : m_listener(listener)
@@ -18,7 +26,13 @@ void OscHandler::ProcessPacket(const char* data, int size, const IpEndpointName&
         return;
     }
     try {
-        osc::OscPacketListener::ProcessPacket(data, size, remoteEndpoint);
+        if (!isWellFormedOscPacket(data, std::size_t(size))) {
+            qCWarning(lcOsc) << "OSC: exception processing packet, dropped";
+            return;
+        }
+        m_parseCopy.assign(data, data + size);
+        m_parseCopy.resize(std::size_t(size) + parsePadding, 0);
+        osc::OscPacketListener::ProcessPacket(m_parseCopy.data(), size, remoteEndpoint);
     } catch (...) {
         qCWarning(lcOsc) << "OSC: exception processing packet, dropped";
     }

@@ -2,6 +2,8 @@
 
 #include <oscpack/osc/OscPacketListener.h>
 
+#include <vector>
+
 class OscListener;
 
 // Decodes datagrams for an OscListener: every message becomes an address and a list of
@@ -18,4 +20,5 @@ protected:
 
 private:
     OscListener* m_listener;
+    std::vector<char> m_parseCopy;
 };

@@ -154,6 +154,11 @@ private slots:
         QTest::newRow("address not terminated") << QByteArray(64, 'a') << exception << 0;
         QTest::newRow("string runs to the end") << QByteArray("/x\0\0,s\0\0abcdefgh", 16) << exception << 0;
         QTest::newRow("unknown type tag") << QByteArray("/x\0\0,Q\0\0\0\0\0\1", 12) << exception << 0;
+        QTest::newRow("blob size far past the end") << QByteArray("/x\0\0,bb\0", 8) + word(0x7effffff) + word(0)
+                                                    << exception << 0;
+        QTest::newRow("blob without its size") << QByteArray("/x\0\0,fb\0", 8) + word(0) << exception << 0;
+        QTest::newRow("blob") << QByteArray("/blob\0\0\0,bi\0", 12) + word(3) + QByteArray("abc\0", 4) + word(9)
+                              << QStringList() << 1;
         QTest::newRow("bundle element too long") << bundleHeader() + word(400) + message << exception << 0;
         QTest::newRow("bundle element misaligned") << bundleHeader() + word(5) + message << exception << 0;
         QTest::newRow("bundle header only") << QByteArray("#bundle\0", 8) << exception << 0;
@@ -183,6 +188,8 @@ private slots:
         QTRY_VERIFY(!r.messages.isEmpty() && r.messages.last().at(0).toString() == "/after");
         QCOMPARE(r.messages.last().at(1).toList(), QVariantList{7.5});
         QCOMPARE(r.messages.count() - 1, emitted);
+        if (emitted == 1 && r.messages.first().at(0).toString() == "/blob")
+            QCOMPARE(r.messages.first().at(1).toList(), QVariantList{9});
         QCOMPARE(log.taken(), warnings);
         QVERIFY(r.listener.isRunning());
     }
