@@ -15,14 +15,23 @@ uint32_t bigEndian32(const char* p)
     return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
 }
 
-// Offset just past the padded, NUL-terminated string at offset, or 0 when it runs off the end.
+// Offset just past the padded, NUL-terminated string at offset, or 0 when it runs off the end
+// or its padding is not all NUL. The library finds a string's end by the last byte of each
+// word, so a string with stray padding would end elsewhere for it than here.
 std::size_t pastString(const char* data, std::size_t offset, std::size_t size)
 {
     const void* nul = std::memchr(data + offset, '\0', size - offset);
     if (!nul)
         return 0;
-    const std::size_t end = offset + roundUp4(std::size_t(static_cast<const char*>(nul) - (data + offset)) + 1);
-    return end <= size ? end : 0;
+    const std::size_t terminator = std::size_t(static_cast<const char*>(nul) - data);
+    const std::size_t end = offset + roundUp4(terminator - offset + 1);
+    if (end > size)
+        return 0;
+    for (std::size_t at = terminator; at < end; ++at) {
+        if (data[at] != '\0')
+            return 0;
+    }
+    return end;
 }
 
 bool isWellFormedMessage(const char* data, std::size_t size)

@@ -156,6 +156,8 @@ private slots:
         QTest::newRow("unknown type tag") << QByteArray("/x\0\0,Q\0\0\0\0\0\1", 12) << exception << 0;
         QTest::newRow("blob size far past the end") << QByteArray("/x\0\0,bb\0", 8) + word(0x7effffff) + word(0)
                                                     << exception << 0;
+        QTest::newRow("address padding not zero") << QByteArray("/c\0m,t\0\0,bbbbttttt\0\0\0", 20) + word(0x7e000000)
+                                                  << exception << 0;
         QTest::newRow("blob without its size") << QByteArray("/x\0\0,fb\0", 8) + word(0) << exception << 0;
         QTest::newRow("blob") << QByteArray("/blob\0\0\0,bi\0", 12) + word(3) + QByteArray("abc\0", 4) + word(9)
                               << QStringList() << 1;
