@@ -1,0 +1,114 @@
+#include "OscBridge.h"
+
+#include "CameraManager.h"
+#include "OscLog.h"
+#include "OscMapping.h"
+
+#include <QSet>
+#include <QTimer>
+
+#include <utility>
+
+namespace {
+// Addresses already warned about, for the whole process: a desk repeats a wrong address
+// at fader rate, and one line says enough.
+QSet<QString>& warnedAddresses()
+{
+    static QSet<QString> addresses;
+    return addresses;
+}
+}
+
+OscBridge::OscBridge(CameraManager* cameraManager, QObject* parent)
+    : QObject(parent)
+    , m_cameraManager(cameraManager)
+    , m_mapping(new OscMapping(this))
+    , m_flushTimer(new QTimer(this))
+{
+    m_flushTimer->setInterval(m_rateLimitMs);
+    connect(m_flushTimer, &QTimer::timeout, this, &OscBridge::flushPending);
+    m_flushTimer->start();
+}
+
+void OscBridge::setRateLimitMs(int milliseconds)
+{
+    m_rateLimitMs = qMax(milliseconds, 1);
+    m_flushTimer->setInterval(m_rateLimitMs);
+}
+
+void OscBridge::onOscMessage(const QString& address, const QVariantList& args)
+{
+    int index = -1;
+    const OscMapEntry* entry = m_mapping->findMapping(address, index);
+    if (!entry)
+        return;
+
+    CameraList* cameras = m_cameraManager->cameraList();
+    QStringList targets;
+    if (index == 0) {
+        for (const Camera& camera : cameras->allCameras())
+            targets << camera.id;
+    } else if (index > 0) {
+        if (const Camera* camera = cameras->cameraByIndex(index))
+            targets << camera->id;
+    }
+    if (targets.isEmpty()) {
+        if (!warnedAddresses().contains(address)) {
+            warnedAddresses().insert(address);
+            qCWarning(lcOsc) << "OSC:" << address << "names camera index" << index
+                             << "but no camera has that index - ignored";
+        }
+        return;
+    }
+
+    PendingCommand command;
+    command.endpoint = entry->endpoint;
+    if (!entry->isTrigger)
+        command.body = buildBody(entry->jsonKeys, args);
+    else
+        command.rawBody = entry->fixedBody.isEmpty() ? QByteArrayLiteral("{}") : entry->fixedBody.toUtf8();
+
+    const QString keySuffix = ':' + entry->endpoint + ':' + entry->jsonKeys.join(',');
+    for (const QString& id : std::as_const(targets)) {
+        command.cameraId = id;
+        m_pending.insert(id + keySuffix, command);
+    }
+}
+
+void OscBridge::flushPending()
+{
+    if (m_pending.isEmpty())
+        return;
+    const QHash<QString, PendingCommand> due = std::exchange(m_pending, {});
+    for (const PendingCommand& command : due) {
+        if (!command.rawBody.isEmpty())
+            m_cameraManager->sendCommandRaw(command.cameraId, command.endpoint, command.rawBody);
+        else
+            m_cameraManager->sendCommand(command.cameraId, command.endpoint, command.body);
+    }
+}
+
+QJsonObject OscBridge::buildBody(const QStringList& keys, const QVariantList& args) const
+{
+    QJsonObject body;
+    for (int i = 0; i < keys.size() && i < args.size(); ++i) {
+        const QVariant& arg = args.at(i);
+        switch (arg.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+            body[keys.at(i)] = arg.toDouble();
+            break;
+        case QMetaType::Int:
+            body[keys.at(i)] = arg.toInt();
+            break;
+        case QMetaType::LongLong:
+            // Kept whole: cutting a 64-bit value to 32 bits would send a different number.
+            body[keys.at(i)] = qint64(arg.toLongLong());
+            break;
+        default:
+            body[keys.at(i)] = arg.toString();
+            break;
+        }
+    }
+    return body;
+}

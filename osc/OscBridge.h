@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+class CameraManager;
+class OscMapping;
+class QTimer;
+
+// Turns OSC messages into camera commands. Messages for the same control and camera
+// collapse in a pending map, flushed every rate-limit interval, so the latest value wins.
+class OscBridge : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int defaultRateLimitMs = 16;
+
+    explicit OscBridge(CameraManager* cameraManager, QObject* parent = nullptr);
+
+    OscMapping* mapping() const { return m_mapping; }
+    void setRateLimitMs(int milliseconds);
+    int rateLimitMs() const { return m_rateLimitMs; }
+
+    QJsonObject buildBody(const QStringList& keys, const QVariantList& args) const;
+
+public slots:
+    void onOscMessage(const QString& address, const QVariantList& args);
+    void flushPending();
+
+private:
+    struct PendingCommand {
+        QString cameraId;
+        QString endpoint;
+        QJsonObject body;
+        QByteArray rawBody;    // non-empty only for trigger rows
+    };
+
+    CameraManager* m_cameraManager;
+    OscMapping* m_mapping;
+    QHash<QString, PendingCommand> m_pending;
+    QTimer* m_flushTimer;
+    int m_rateLimitMs = defaultRateLimitMs;
+};

@@ -1,0 +1,3 @@
+#include "OscLog.h"
+
+Q_LOGGING_CATEGORY(lcOsc, "kovra.osc")

@@ -1,0 +1,76 @@
+#include "OscMapping.h"
+
+OscMapping::OscMapping(QObject* parent)
+    : QObject(parent)
+{
+    loadDefaults();
+}
+
+void OscMapping::loadDefaults()
+{
+    m_entries.clear();
+    const QString put = QStringLiteral("PUT");
+    const QStringList wheel = {"red", "green", "blue", "luma"};
+
+    addMapping("/camera/{id}/focus", "lens/focus", put, {"focus"});
+    addMapping("/camera/{id}/autofocus", "lens/focus/doAutoFocus", put, {}, true, "{}");
+    addMapping("/camera/{id}/iris", "lens/iris", put, {"apertureStop"});
+    addMapping("/camera/{id}/iris/normalized", "lens/iris", put, {"normalised"});
+    addMapping("/camera/{id}/zoom", "lens/zoom", put, {"normalised"});
+    addMapping("/camera/{id}/zoom/speed", "lens/zoom", put, {"speed"});
+    addMapping("/camera/{id}/iso", "video/iso", put, {"iso"});
+    addMapping("/camera/{id}/gain", "video/gain", put, {"gain"});
+    addMapping("/camera/{id}/wb", "video/whiteBalance", put, {"whiteBalance"});
+    addMapping("/camera/{id}/tint", "video/whiteBalanceTint", put, {"whiteBalanceTint"});
+    addMapping("/camera/{id}/shutter/angle", "video/shutter", put, {"shutterAngle"});
+    addMapping("/camera/{id}/shutter/speed", "video/shutter", put, {"shutterSpeed"});
+    addMapping("/camera/{id}/nd", "video/ndFilter", put, {"stop"});
+    addMapping("/camera/{id}/autoexposure", "video/autoExposure", put, {"mode"});
+    addMapping("/camera/{id}/cc/lift", "colorCorrection/lift", put, wheel);
+    addMapping("/camera/{id}/cc/gamma", "colorCorrection/gamma", put, wheel);
+    addMapping("/camera/{id}/cc/gain", "colorCorrection/gain", put, wheel);
+    addMapping("/camera/{id}/cc/offset", "colorCorrection/offset", put, wheel);
+    addMapping("/camera/{id}/cc/contrast", "colorCorrection/contrast", put, {"pivot", "adjust"});
+    addMapping("/camera/{id}/cc/saturation", "colorCorrection/color", put, {"saturation"});
+    addMapping("/camera/{id}/cc/hue", "colorCorrection/color", put, {"hue"});
+    addMapping("/camera/{id}/cc/lumacontribution", "colorCorrection/lumaContribution", put, {"lumaContribution"});
+    addMapping("/camera/{id}/record/start", "transports/0/record", put, {}, true, R"({"recording":true})");
+    addMapping("/camera/{id}/record/stop", "transports/0/stop", put, {}, true, "{}");
+    for (const QString channel : {"0", "1"}) {
+        const QString address = "/camera/{id}/audio/channel/" + channel + "/";
+        const QString endpoint = "audio/channel/" + channel + "/";
+        addMapping(address + "level", endpoint + "level", put, {"gain"});
+        addMapping(address + "input", endpoint + "input", put, {"input"});
+        addMapping(address + "phantom", endpoint + "phantomPower", put, {"enabled"});
+        addMapping(address + "padding", endpoint + "padding", put, {"enabled"});
+        addMapping(address + "lowCut", endpoint + "lowCutFilter", put, {"enabled"});
+    }
+    addMapping("/camera/{id}/preset/recall", "presets/active", put, {"preset"});
+}
+
+void OscMapping::addMapping(const QString& pattern, const QString& endpoint, const QString& method,
+                            const QStringList& jsonKeys, bool isTrigger, const QString& fixedBody)
+{
+    m_entries.append(OscMapEntry{pattern, patternToRegex(pattern), endpoint, method, jsonKeys, isTrigger, fixedBody});
+}
+
+const OscMapEntry* OscMapping::findMapping(const QString& address, int& cameraIndex) const
+{
+    for (const OscMapEntry& entry : m_entries) {
+        const QRegularExpressionMatch match = entry.regex.match(address);
+        if (!match.hasMatch())
+            continue;
+        bool ok = false;
+        const int index = match.captured(QStringLiteral("id")).toInt(&ok, 10);
+        cameraIndex = ok ? index : -1;
+        return &entry;
+    }
+    return nullptr;
+}
+
+QRegularExpression OscMapping::patternToRegex(const QString& pattern) const
+{
+    QString expression = pattern;
+    expression.replace(QStringLiteral("{id}"), QStringLiteral("(?<id>[^/]+)"));
+    return QRegularExpression('^' + expression + '$');
+}
