@@ -74,11 +74,15 @@ private slots:
     {
         QString error;
         QVERIFY2(m_jack.start(&error), qPrintable(error));
-        const RtMidi::Api api = openMidiInput()->getCurrentApi();
-        m_desk = std::make_unique<RtMidiOut>(api, "Kovra Test Desk");
-        m_desk->openVirtualPort("Desk Out");
-        m_secondDesk = std::make_unique<RtMidiOut>(api, "Kovra Second Desk");
-        m_secondDesk->openVirtualPort("Second Out");
+        try {
+            const RtMidi::Api api = openMidiInput()->getCurrentApi();
+            m_desk = std::make_unique<RtMidiOut>(api, "Kovra Test Desk");
+            m_desk->openVirtualPort("Desk Out");
+            m_secondDesk = std::make_unique<RtMidiOut>(api, "Kovra Second Desk");
+            m_secondDesk->openVirtualPort("Second Out");
+        } catch (const RtMidiError& failure) {
+            QFAIL(failure.what());
+        }
     }
 
     void cleanupTestCase()

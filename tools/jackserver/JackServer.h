@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLockFile>
 #include <QProcess>
 #include <QString>
 
@@ -7,6 +8,8 @@
 // real MIDI path on machines without sound hardware. Its name is unique to the process and is
 // exported as JACK_DEFAULT_SERVER, so every JACK client the process makes reaches it and
 // parallel runs never share one. The server ends with this object, or with the process.
+// JACK 2 clients opened at the same moment on two different servers often fail, so one lock
+// for the whole machine lets a single process at a time run its server.
 class JackServer {
 public:
     JackServer();
@@ -20,6 +23,7 @@ public:
     QString name() const { return m_name; }
 
 private:
+    QLockFile m_lock;
     QProcess m_server;
     QString m_name;
 };
