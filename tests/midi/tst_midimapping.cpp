@@ -383,19 +383,6 @@ private slots:
         QCOMPARE(table.count(), 2);
         QVERIFY(!table.save(folder.filePath("no/such/folder/midi_mappings.json")));
     }
-
-    void offeredLists()
-    {
-        const QStringList parameters = MidiMapping::availableParameters();
-        QCOMPARE(parameters.size(), 19);
-        QCOMPARE(parameters.first(), QString("lens/focus:focus"));
-        QCOMPARE(parameters.last(), QString("audio/channel/1/level:gain"));
-        QStringList unique = parameters;
-        QCOMPARE(unique.removeDuplicates(), qsizetype(0));
-        for (const QString& parameter : parameters)
-            QVERIFY2(parameter.count(':') == 1, qPrintable(parameter));
-        QCOMPARE(MidiMapping::availableActions(), QStringList{"preset/recall"});
-    }
 };
 
 QTEST_GUILESS_MAIN(TestMidiMapping)
