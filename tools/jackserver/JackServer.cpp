@@ -1,0 +1,75 @@
+#include "JackServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <signal.h>
+#include <sys/prctl.h>
+
+namespace {
+constexpr int readyTimeoutSeconds = 10;
+constexpr int lockTimeoutMs = 180000;
+}
+
+JackServer::JackServer()
+    : m_lock(QDir::tempPath() + QStringLiteral("/kovra-jack.lock"))
+    , m_name(QStringLiteral("kovra-test-%1").arg(QCoreApplication::applicationPid()))
+{
+}
+
+JackServer::~JackServer()
+{
+    stop();
+}
+
+bool JackServer::start(QString* error)
+{
+    // Held for as long as the server runs; only a dead holder's lock is taken over.
+    m_lock.setStaleLockTime(0);
+    if (!m_lock.tryLock(lockTimeoutMs)) {
+        *error = QStringLiteral("another process kept the JACK lock %1 for %2 s")
+                     .arg(m_lock.fileName()).arg(lockTimeoutMs / 1000);
+        return false;
+    }
+    qputenv("JACK_DEFAULT_SERVER", m_name.toUtf8());
+    // No client may start a server of its own behind the test's back.
+    qputenv("JACK_NO_START_SERVER", "1");
+    // Unread output would fill the pipe and stall the server in a long run.
+    m_server.setStandardOutputFile(QProcess::nullDevice());
+    m_server.setStandardErrorFile(QProcess::nullDevice());
+    // A test that crashes must not leave its server behind.
+    m_server.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    m_server.start(QStringLiteral("jackd"), {"--no-realtime", "-n", m_name, "-d", "dummy", "-r", "48000", "-p", "256"});
+    if (!m_server.waitForStarted(5000)) {
+        *error = QStringLiteral("jackd did not start: %1").arg(m_server.errorString());
+        stop();
+        return false;
+    }
+    QProcess waiter;
+    waiter.setProcessChannelMode(QProcess::MergedChannels);
+    waiter.start(QStringLiteral("jack_wait"),
+                 {"--wait", "--server", m_name, "--timeout", QString::number(readyTimeoutSeconds)});
+    const bool ready = waiter.waitForFinished((readyTimeoutSeconds + 5) * 1000) && waiter.exitCode() == 0
+        && waiter.readAll().toLower().contains("server is available");
+    if (!ready) {
+        *error = m_server.state() == QProcess::NotRunning
+            ? QStringLiteral("jackd %1 exited with code %2").arg(m_name).arg(m_server.exitCode())
+            : QStringLiteral("jackd %1 does not accept clients").arg(m_name);
+        stop();
+        return false;
+    }
+    return true;
+}
+
+void JackServer::stop()
+{
+    if (m_server.state() != QProcess::NotRunning) {
+        m_server.terminate();
+        if (!m_server.waitForFinished(5000)) {
+            m_server.kill();
+            m_server.waitForFinished(2000);
+        }
+    }
+    if (m_lock.isLocked())
+        m_lock.unlock();
+}
