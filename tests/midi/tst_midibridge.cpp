@@ -14,24 +14,6 @@
 
 namespace {
 
-QList<QByteArray> putBodies(const CameraSimulator& simulator, const QString& endpoint)
-{
-    QList<QByteArray> bodies;
-    for (const SimulatedRequest& request : simulator.requests()) {
-        if (request.method == "PUT" && request.endpoint == endpoint)
-            bodies << request.body;
-    }
-    return bodies;
-}
-
-int allPuts(const CameraSimulator& simulator)
-{
-    int count = 0;
-    for (const SimulatedRequest& request : simulator.requests())
-        count += request.method == "PUT" ? 1 : 0;
-    return count;
-}
-
 // Simulated cameras in a camera manager, with a bridge over one mapping table.
 struct Rig {
     std::vector<std::unique_ptr<CameraSimulator>> simulators;
@@ -142,8 +124,8 @@ private slots:
         rig.map(7, parameter, min, max, MidiMapEntry::Scale(scale));
         rig.bridge.onCcChanged(0, 7, ccValue);
         const QString endpoint = parameter.section(':', 0, 0);
-        QTRY_COMPARE(putBodies(rig.camera(0), endpoint).size(), 1);
-        const QByteArray body = putBodies(rig.camera(0), endpoint).first();
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", endpoint).size(), 1);
+        const QByteArray body = rig.camera(0).requestBodies("PUT", endpoint).first();
         if (!exactBody.isEmpty()) {
             QCOMPARE(body, exactBody);
             return;
@@ -163,9 +145,9 @@ private slots:
         rig.bridge.onCcChanged(0, 3, 10);      // no mapping
         rig.bridge.onCcChanged(1, 2, 10);      // mapped on another channel
         rig.bridge.onCcChanged(0, 2, 127);     // the one that goes through, as a marker
-        QTRY_COMPARE(putBodies(rig.camera(0), "lens/zoom").size(), 1);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "lens/zoom").size(), 1);
         rig.bridge.flushPending();
-        QCOMPARE(allPuts(rig.camera(0)), 1);
+        QCOMPARE(rig.camera(0).requestCount("PUT"), 1);
     }
 
     void oneRequestPerIntervalWithTheLastValue()
@@ -174,14 +156,14 @@ private slots:
         rig.map(7, "lens/focus:focus", 0, 127);
         for (int value = 0; value < 20; ++value)
             rig.bridge.onCcChanged(0, 7, value);
-        QTRY_COMPARE(putBodies(rig.camera(0), "lens/focus").size(), 1);
-        QCOMPARE(putBodies(rig.camera(0), "lens/focus").first(), QByteArray(R"({"focus":19})"));
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "lens/focus").size(), 1);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", "lens/focus").first(), QByteArray(R"({"focus":19})"));
 
         // A later value travels on its own; nothing else from the burst follows it.
         rig.bridge.onCcChanged(0, 7, 100);
-        QTRY_COMPARE(putBodies(rig.camera(0), "lens/focus").size(), 2);
-        QCOMPARE(putBodies(rig.camera(0), "lens/focus").last(), QByteArray(R"({"focus":100})"));
-        QCOMPARE(allPuts(rig.camera(0)), 2);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "lens/focus").size(), 2);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", "lens/focus").last(), QByteArray(R"({"focus":100})"));
+        QCOMPARE(rig.camera(0).requestCount("PUT"), 2);
     }
 
     void flushSendsWhatIsPendingAtOnce()
@@ -195,8 +177,8 @@ private slots:
         rig.bridge.onCcChanged(0, 7, 127);
         rig.bridge.flushPending();
         rig.bridge.flushPending();
-        QTRY_COMPARE(putBodies(rig.camera(0), "lens/zoom").size(), 1);
-        QCOMPARE(putBodies(rig.camera(0), "lens/zoom").first(), QByteArray(R"({"normalised":1})"));
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "lens/zoom").size(), 1);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", "lens/zoom").first(), QByteArray(R"({"normalised":1})"));
     }
 
     void keysOfOneEndpointShareASlot()
@@ -208,10 +190,10 @@ private slots:
         rig.bridge.onCcChanged(0, 1, 127);
         rig.bridge.onCcChanged(0, 3, 0);
         rig.bridge.onCcChanged(0, 2, 127);
-        QTRY_COMPARE(putBodies(rig.camera(0), "colorCorrection/color").size(), 1);
-        QCOMPARE(putBodies(rig.camera(0), "colorCorrection/color").first(), QByteArray(R"({"saturation":2})"));
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "colorCorrection/color").size(), 1);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", "colorCorrection/color").first(), QByteArray(R"({"saturation":2})"));
         // Another endpoint has a slot of its own.
-        QTRY_COMPARE(putBodies(rig.camera(0), "lens/focus"), QList<QByteArray>{R"({"focus":0})"});
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "lens/focus"), QList<QByteArray>{R"({"focus":0})"});
     }
 
     void ccToEveryCamera()
@@ -222,10 +204,10 @@ private slots:
         rig.bridge.onCcChanged(0, 5, 127);
         rig.bridge.onCcChanged(0, 6, 127);
         for (int i = 0; i < 3; ++i)
-            QTRY_COMPARE(putBodies(rig.camera(i), "video/iso"), QList<QByteArray>{R"({"iso":3200})"});
-        QTRY_COMPARE(putBodies(rig.camera(1), "lens/focus").size(), 1);
-        QCOMPARE(putBodies(rig.camera(0), "lens/focus").size(), 0);
-        QCOMPARE(putBodies(rig.camera(2), "lens/focus").size(), 0);
+            QTRY_COMPARE(rig.camera(i).requestBodies("PUT", "video/iso"), QList<QByteArray>{R"({"iso":3200})"});
+        QTRY_COMPARE(rig.camera(1).requestBodies("PUT", "lens/focus").size(), 1);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", "lens/focus").size(), 0);
+        QCOMPARE(rig.camera(2).requestBodies("PUT", "lens/focus").size(), 0);
     }
 
     void noteTriggerLockOut()
@@ -237,7 +219,7 @@ private slots:
         rig.bridge.onNoteOn(2, 60, 100);
         QCOMPARE(fired.count(), 1);
         QCOMPARE(fired.first(), (QList<QVariant>{"preset/recall", "Wide.cset"}));
-        QTRY_COMPARE(putBodies(rig.camera(0), "presets/active"), QList<QByteArray>{R"({"preset":"Wide.cset"})"});
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "presets/active"), QList<QByteArray>{R"({"preset":"Wide.cset"})"});
 
         // A repeat within the lock-out, whatever its velocity, does nothing.
         rig.bridge.onNoteOn(2, 60, 1);
@@ -253,13 +235,13 @@ private slots:
         QElapsedTimer sinceLast;
         sinceLast.start();
         QCOMPARE(fired.count(), 2);
-        QTRY_COMPARE(putBodies(rig.camera(0), "presets/active").size(), 2);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "presets/active").size(), 2);
 
         // Without a release, the lock-out ends on its own.
         QTRY_COMPARE((rig.bridge.onNoteOn(2, 60, 100), fired.count()), 3);
         QVERIFY2(sinceLast.elapsed() >= MidiBridge::triggerLockoutMs * 9 / 10,
                  qPrintable(QString("released after %1 ms").arg(sinceLast.elapsed())));
-        QTRY_COMPARE(putBodies(rig.camera(0), "presets/active").size(), 3);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "presets/active").size(), 3);
     }
 
     void programAndShowControlTriggers()
@@ -284,7 +266,7 @@ private slots:
         rig.bridge.onMscGo(4, "1.50");
         QCOMPARE(fired.count(), 3);
         QCOMPARE(fired.last(), (QList<QVariant>{"preset/recall", "Cue 1.5.cset"}));
-        QTRY_COMPARE(putBodies(rig.camera(0), "presets/active").size(), 3);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "presets/active").size(), 3);
 
         QTRY_COMPARE((rig.bridge.onProgramChange(0, 4), fired.count()), 4);
         QTRY_COMPARE((rig.bridge.onMscGo(3, "1.5"), fired.count()), 5);
@@ -306,8 +288,8 @@ private slots:
         // The argument travels as stored; this one also marks the end of what was sent.
         rig.bridge.onNoteOn(0, 9, 100);
         QCOMPARE(fired.count(), 1);
-        QTRY_COMPARE(putBodies(rig.camera(0), "presets/active"), QList<QByteArray>{R"({"preset":" Padded.cset "})"});
-        QCOMPARE(allPuts(rig.camera(0)), 1);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "presets/active"), QList<QByteArray>{R"({"preset":" Padded.cset "})"});
+        QCOMPARE(rig.camera(0).requestCount("PUT"), 1);
     }
 
     void otherActionsOnlyAnnounce()
@@ -319,8 +301,8 @@ private slots:
         QCOMPARE(fired.count(), 1);
         QCOMPARE(fired.first(), (QList<QVariant>{"transport/record", ""}));
         rig.bridge.executeTrigger("preset/recall", "Marker.cset", rig.ids[0]);
-        QTRY_COMPARE(allPuts(rig.camera(0)), 1);
-        QCOMPARE(putBodies(rig.camera(0), "presets/active").size(), 1);
+        QTRY_COMPARE(rig.camera(0).requestCount("PUT"), 1);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", "presets/active").size(), 1);
     }
 
     void triggerToEveryCamera()
@@ -332,13 +314,13 @@ private slots:
         rig.bridge.onNoteOn(0, 60, 100);
         QCOMPARE(fired.count(), 1);
         for (int i = 0; i < 3; ++i)
-            QTRY_COMPARE(putBodies(rig.camera(i), "presets/active"), QList<QByteArray>{R"({"preset":"All.cset"})"});
+            QTRY_COMPARE(rig.camera(i).requestBodies("PUT", "presets/active"), QList<QByteArray>{R"({"preset":"All.cset"})"});
 
         rig.bridge.onNoteOn(0, 61, 100);
         QCOMPARE(fired.count(), 2);
-        QTRY_COMPARE(putBodies(rig.camera(2), "presets/active").size(), 2);
-        QCOMPARE(putBodies(rig.camera(0), "presets/active").size(), 1);
-        QCOMPARE(putBodies(rig.camera(1), "presets/active").size(), 1);
+        QTRY_COMPARE(rig.camera(2).requestBodies("PUT", "presets/active").size(), 2);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", "presets/active").size(), 1);
+        QCOMPARE(rig.camera(1).requestBodies("PUT", "presets/active").size(), 1);
     }
 };
 

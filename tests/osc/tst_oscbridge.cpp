@@ -14,24 +14,6 @@
 #include <vector>
 
 namespace {
-QList<QByteArray> putBodies(const CameraSimulator& simulator, const QString& endpoint)
-{
-    QList<QByteArray> bodies;
-    for (const SimulatedRequest& request : simulator.requests()) {
-        if (request.method == "PUT" && request.endpoint == endpoint)
-            bodies << request.body;
-    }
-    return bodies;
-}
-
-int putCount(const CameraSimulator& simulator)
-{
-    int count = 0;
-    for (const SimulatedRequest& request : simulator.requests())
-        count += request.method == "PUT";
-    return count;
-}
-
 QJsonObject json(const QByteArray& body)
 {
     return QJsonDocument::fromJson(body).object();
@@ -70,12 +52,12 @@ private slots:
         Rig rig({1});
         rig.bridge.onOscMessage("/camera/1/focus", {0.2});
         rig.bridge.onOscMessage("/camera/1/focus", {0.3});
-        QTRY_COMPARE(putBodies(rig.camera(0), "lens/focus").size(), 1);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "lens/focus").size(), 1);
 
         // Anything flushed later than the focus command arrives after it was taken out.
         rig.bridge.onOscMessage("/camera/1/iso", {800});
-        QTRY_COMPARE(putBodies(rig.camera(0), "video/iso").size(), 1);
-        QCOMPARE(putBodies(rig.camera(0), "lens/focus"), QList<QByteArray>{R"({"focus":0.3})"});
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "video/iso").size(), 1);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", "lens/focus"), QList<QByteArray>{R"({"focus":0.3})"});
     }
 
     void controlsSharingAnEndpointStayApart()
@@ -86,16 +68,16 @@ private slots:
         rig.bridge.onOscMessage("/camera/1/zoom", {0.6});
         rig.bridge.onOscMessage("/camera/1/cc/saturation", {1.5});
         rig.bridge.onOscMessage("/camera/1/cc/hue", {-0.25});
-        QTRY_COMPARE(putBodies(rig.camera(0), "lens/zoom").size(), 2);
-        QTRY_COMPARE(putBodies(rig.camera(0), "colorCorrection/color").size(), 2);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "lens/zoom").size(), 2);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "colorCorrection/color").size(), 2);
 
         QList<QJsonObject> zoom;
-        for (const QByteArray& body : putBodies(rig.camera(0), "lens/zoom"))
+        for (const QByteArray& body : rig.camera(0).requestBodies("PUT", "lens/zoom"))
             zoom << json(body);
         QVERIFY(zoom.contains(QJsonObject{{"normalised", 0.6}}));
         QVERIFY(zoom.contains(QJsonObject{{"speed", -0.5}}));
         QList<QJsonObject> color;
-        for (const QByteArray& body : putBodies(rig.camera(0), "colorCorrection/color"))
+        for (const QByteArray& body : rig.camera(0).requestBodies("PUT", "colorCorrection/color"))
             color << json(body);
         QVERIFY(color.contains(QJsonObject{{"saturation", 1.5}}));
         QVERIFY(color.contains(QJsonObject{{"hue", -0.25}}));
@@ -144,9 +126,9 @@ private slots:
 
         Rig rig({1});
         rig.bridge.onOscMessage(address, args);
-        QTRY_COMPARE(putBodies(rig.camera(0), endpoint).size(), 1);
-        QCOMPARE(putBodies(rig.camera(0), endpoint).first(), body);
-        QCOMPARE(putCount(rig.camera(0)), 1);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", endpoint).size(), 1);
+        QCOMPARE(rig.camera(0).requestBodies("PUT", endpoint).first(), body);
+        QCOMPARE(rig.camera(0).requestCount("PUT"), 1);
     }
 
     void indexZeroAddressesEveryCamera()
@@ -156,8 +138,8 @@ private slots:
         rig.bridge.onOscMessage("/camera/0/focus", {0.7});
         for (int position = 0; position < 3; ++position) {
             CameraSimulator& camera = rig.camera(position);
-            QTRY_COMPARE(putBodies(camera, "transports/0/record"), QList<QByteArray>{R"({"recording":true})"});
-            QTRY_COMPARE(putBodies(camera, "lens/focus"), QList<QByteArray>{R"({"focus":0.7})"});
+            QTRY_COMPARE(camera.requestBodies("PUT", "transports/0/record"), QList<QByteArray>{R"({"recording":true})"});
+            QTRY_COMPARE(camera.requestBodies("PUT", "lens/focus"), QList<QByteArray>{R"({"focus":0.7})"});
             QVERIFY(camera.isRecording());
         }
     }
@@ -166,11 +148,11 @@ private slots:
     {
         Rig rig({1, 2});
         rig.bridge.onOscMessage("/camera/2/gain", {6});
-        QTRY_COMPARE(putBodies(rig.camera(1), "video/gain").size(), 1);
+        QTRY_COMPARE(rig.camera(1).requestBodies("PUT", "video/gain").size(), 1);
         rig.bridge.onOscMessage("/camera/1/tint", {-10});
-        QTRY_COMPARE(putBodies(rig.camera(0), "video/whiteBalanceTint").size(), 1);
-        QCOMPARE(putCount(rig.camera(0)), 1);
-        QCOMPARE(putCount(rig.camera(1)), 1);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "video/whiteBalanceTint").size(), 1);
+        QCOMPARE(rig.camera(0).requestCount("PUT"), 1);
+        QCOMPARE(rig.camera(1).requestCount("PUT"), 1);
     }
 
     void addressesNamingNoCameraWarnOnce()
@@ -193,8 +175,8 @@ private slots:
 
         // Nothing was queued for the camera that exists.
         rig.bridge.onOscMessage("/camera/1/iso", {200});
-        QTRY_COMPARE(putBodies(rig.camera(0), "video/iso").size(), 1);
-        QCOMPARE(putCount(rig.camera(0)), 1);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "video/iso").size(), 1);
+        QCOMPARE(rig.camera(0).requestCount("PUT"), 1);
     }
 
     void rateLimitHasAFloor()
@@ -224,9 +206,9 @@ private slots:
                 p << osc::BeginMessage("/camera/4/focus") << float(step) / 200.0f << osc::EndMessage;
             }));
         }
-        QTRY_VERIFY(!putBodies(rig.camera(0), "lens/focus").isEmpty()
-                    && putBodies(rig.camera(0), "lens/focus").last() == R"({"focus":1})");
-        QVERIFY(putBodies(rig.camera(0), "lens/focus").size() <= 200);
+        QTRY_VERIFY(!rig.camera(0).requestBodies("PUT", "lens/focus").isEmpty()
+                    && rig.camera(0).requestBodies("PUT", "lens/focus").last() == R"({"focus":1})");
+        QVERIFY(rig.camera(0).requestBodies("PUT", "lens/focus").size() <= 200);
         listener.stopListening();
         QVERIFY(listener.wait(OscListener::stopWaitMs));
     }

@@ -262,6 +262,22 @@ int CameraSimulator::requestCount(const QByteArray& method, const QString& endpo
     }));
 }
 
+int CameraSimulator::requestCount(const QByteArray& method) const
+{
+    return int(std::count_if(d->requests.cbegin(), d->requests.cend(),
+                             [&](const SimulatedRequest& r) { return r.method == method; }));
+}
+
+QList<QByteArray> CameraSimulator::requestBodies(const QByteArray& method, const QString& endpoint) const
+{
+    QList<QByteArray> bodies;
+    for (const SimulatedRequest& request : d->requests) {
+        if (request.method == method && request.endpoint == endpoint)
+            bodies << request.body;
+    }
+    return bodies;
+}
+
 void CameraSimulator::clearRequests() { d->requests.clear(); }
 
 int CameraSimulator::openConnections() const

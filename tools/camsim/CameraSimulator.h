@@ -50,6 +50,9 @@ public:
 
     QList<SimulatedRequest> requests() const;
     int requestCount(const QByteArray& method, const QString& endpoint) const;
+    int requestCount(const QByteArray& method) const;
+    // Bodies of the requests with this method and endpoint, oldest first.
+    QList<QByteArray> requestBodies(const QByteArray& method, const QString& endpoint) const;
     void clearRequests();
     int openConnections() const;
     int maxOpenConnections() const;
