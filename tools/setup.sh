@@ -46,12 +46,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 fetch_font_package() {
-    local spec="$1" dir="$2"
+    local package="$1" dir="$2"
     if [ -d "$cache/$dir" ]; then
         return
     fi
     mkdir -p "$cache/tmp"
-    (cd "$cache/tmp" && npm pack --silent "$spec" >/dev/null)
+    (cd "$cache/tmp" && npm pack --silent "$package" >/dev/null)
     local tarball
     tarball="$(ls "$cache"/tmp/*.tgz | head -n 1)"
     mkdir -p "$cache/$dir"
