@@ -3,6 +3,8 @@
 BUILD      ?= build
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
+# A compiler cache, where the machine has one, makes rebuilds in several checkouts cheap.
+LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: setup configure build run test fuzz bench demo simulator gallery clean
 
@@ -10,7 +12,7 @@ setup:
 	bash tools/setup.sh
 
 configure: setup
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -19,7 +21,7 @@ run: build
 	$(BUILD)/bin/kovra-control
 
 fuzz: setup
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOVRA_FUZZ=ON
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKOVRA_FUZZ=ON $(LAUNCHER)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	ctest --test-dir $(FUZZ_BUILD) --output-on-failure
 

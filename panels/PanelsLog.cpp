@@ -1,0 +1,3 @@
+#include "PanelsLog.h"
+
+Q_LOGGING_CATEGORY(lcPanels, "kovra.panels")
