@@ -64,7 +64,7 @@ void OscBridge::onOscMessage(const QString& address, const QVariantList& args)
     PendingCommand command;
     command.endpoint = entry->endpoint;
     if (!entry->isTrigger)
-        command.body = buildBody(entry->jsonKeys, args);
+        command.body = buildBody(entry->jsonKeys, args, entry->isOnOff);
     else
         command.rawBody = entry->fixedBody.isEmpty() ? QByteArrayLiteral("{}") : entry->fixedBody.toUtf8();
 
@@ -88,22 +88,25 @@ void OscBridge::flushPending()
     }
 }
 
-QJsonObject OscBridge::buildBody(const QStringList& keys, const QVariantList& args) const
+QJsonObject OscBridge::buildBody(const QStringList& keys, const QVariantList& args, bool onOff) const
 {
     QJsonObject body;
     for (int i = 0; i < keys.size() && i < args.size(); ++i) {
         const QVariant& arg = args.at(i);
         switch (arg.typeId()) {
+        case QMetaType::Bool:
+            body[keys.at(i)] = arg.toBool();
+            break;
         case QMetaType::Double:
         case QMetaType::Float:
-            body[keys.at(i)] = arg.toDouble();
+            body[keys.at(i)] = onOff ? QJsonValue(arg.toDouble() != 0.0) : QJsonValue(arg.toDouble());
             break;
         case QMetaType::Int:
-            body[keys.at(i)] = arg.toInt();
+            body[keys.at(i)] = onOff ? QJsonValue(arg.toInt() != 0) : QJsonValue(arg.toInt());
             break;
         case QMetaType::LongLong:
             // Kept whole: cutting a 64-bit value to 32 bits would send a different number.
-            body[keys.at(i)] = qint64(arg.toLongLong());
+            body[keys.at(i)] = onOff ? QJsonValue(arg.toLongLong() != 0) : QJsonValue(qint64(arg.toLongLong()));
             break;
         default:
             body[keys.at(i)] = arg.toString();

@@ -25,7 +25,8 @@ public:
     void setRateLimitMs(int milliseconds);
     int rateLimitMs() const { return m_rateLimitMs; }
 
-    QJsonObject buildBody(const QStringList& keys, const QVariantList& args) const;
+    // onOff: the keys take booleans, so numbers become false (0) or true (anything else).
+    QJsonObject buildBody(const QStringList& keys, const QVariantList& args, bool onOff = false) const;
 
 public slots:
     void onOscMessage(const QString& address, const QVariantList& args);

@@ -60,6 +60,12 @@ void OscHandler::ProcessMessage(const osc::ReceivedMessage& message, const IpEnd
             case osc::STRING_TYPE_TAG:
                 args.append(QString::fromUtf8(it->AsString()));
                 break;
+            case osc::TRUE_TYPE_TAG:
+                args.append(true);
+                break;
+            case osc::FALSE_TYPE_TAG:
+                args.append(false);
+                break;
             default:
                 break;
             }

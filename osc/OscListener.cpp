@@ -121,7 +121,7 @@ void OscListener::run()
         } catch (const std::exception& error) {
             const int delayMs = retryDelaysMs[qMin(attempt, errorAttempt)];
             if (attempt == errorAttempt) {
-                const QString text = QString::fromLocal8Bit(error.what());
+                const QString text = QString::fromLocal8Bit(error.what()).trimmed();
                 QMetaObject::invokeMethod(this, [this, text] { emit listenError(text); }, Qt::QueuedConnection);
             }
             if (attempt < warnedAttempts)

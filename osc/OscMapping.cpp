@@ -1,5 +1,7 @@
 #include "OscMapping.h"
 
+#include <algorithm>
+
 OscMapping::OscMapping(QObject* parent)
     : QObject(parent)
 {
@@ -41,9 +43,9 @@ void OscMapping::loadDefaults()
         const QString endpoint = "audio/channel/" + channel + "/";
         addMapping(address + "level", endpoint + "level", put, {"gain"});
         addMapping(address + "input", endpoint + "input", put, {"input"});
-        addMapping(address + "phantom", endpoint + "phantomPower", put, {"enabled"});
-        addMapping(address + "padding", endpoint + "padding", put, {"enabled"});
-        addMapping(address + "lowCut", endpoint + "lowCutFilter", put, {"enabled"});
+        addOnOffMapping(address + "phantom", endpoint + "phantomPower");
+        addOnOffMapping(address + "padding", endpoint + "padding");
+        addOnOffMapping(address + "lowCut", endpoint + "lowCutFilter");
     }
     addMapping("/camera/{id}/preset/recall", "presets/active", put, {"preset"});
 }
@@ -54,14 +56,24 @@ void OscMapping::addMapping(const QString& pattern, const QString& endpoint, con
     m_entries.append(OscMapEntry{pattern, patternToRegex(pattern), endpoint, method, jsonKeys, isTrigger, fixedBody});
 }
 
+void OscMapping::addOnOffMapping(const QString& pattern, const QString& endpoint)
+{
+    addMapping(pattern, endpoint, QStringLiteral("PUT"), {QStringLiteral("enabled")});
+    m_entries.last().isOnOff = true;
+}
+
 const OscMapEntry* OscMapping::findMapping(const QString& address, int& cameraIndex) const
 {
     for (const OscMapEntry& entry : m_entries) {
         const QRegularExpressionMatch match = entry.regex.match(address);
         if (!match.hasMatch())
             continue;
+        // Digits only: the lax conversion would take "-0" (every camera), "+3" or " 3".
+        const QString text = match.captured(QStringLiteral("id"));
+        const bool digits = std::all_of(text.cbegin(), text.cend(),
+                                        [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
         bool ok = false;
-        const int index = match.captured(QStringLiteral("id")).toInt(&ok, 10);
+        const int index = digits ? text.toInt(&ok, 10) : -1;
         cameraIndex = ok ? index : -1;
         return &entry;
     }

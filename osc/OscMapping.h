@@ -16,6 +16,7 @@ struct OscMapEntry {
     QStringList jsonKeys;      // filled by the OSC arguments, by position
     bool isTrigger = false;    // takes no arguments; fixedBody (or "{}") is sent instead
     QString fixedBody;
+    bool isOnOff = false;      // the camera wants a boolean: a number sent here means off when 0, else on
 };
 
 // What an incoming OSC address means. Built once in code; the first matching row wins.
@@ -29,11 +30,13 @@ public:
                     const QStringList& jsonKeys, bool isTrigger = false, const QString& fixedBody = QString());
 
     // The first row matching the whole address, or null. On a match cameraIndex becomes the
-    // number in the address, or -1 when that part is not a number that fits an int.
+    // number in the address, or -1 when that part is not plain decimal digits fitting an int.
     const OscMapEntry* findMapping(const QString& address, int& cameraIndex) const;
     const QList<OscMapEntry>& entries() const { return m_entries; }
     QRegularExpression patternToRegex(const QString& pattern) const;
 
 private:
+    void addOnOffMapping(const QString& pattern, const QString& endpoint);
+
     QList<OscMapEntry> m_entries;
 };

@@ -54,10 +54,10 @@ inline QByteArray oscPacket(const std::function<void(osc::OutboundPacketStream&)
     return QByteArray(stream.Data(), int(stream.Size()));
 }
 
-inline void sendDatagram(quint16 port, const QByteArray& bytes)
+inline void sendDatagram(quint16 port, const QByteArray& bytes, const QHostAddress& to = QHostAddress(QHostAddress::LocalHost))
 {
     QUdpSocket socket;
-    socket.writeDatagram(bytes, QHostAddress::LocalHost, port);
+    socket.writeDatagram(bytes, to, port);
 }
 
 // A UDP port that was free a moment ago.

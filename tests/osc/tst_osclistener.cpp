@@ -80,20 +80,13 @@ private slots:
 
         QCOMPARE(r.messages.at(0).at(0).toString(), QString("/types"));
         const QVariantList args = r.messages.at(0).at(1).toList();
-        QCOMPARE(args.size(), 5);
-        QCOMPARE(args.at(0).typeId(), int(QMetaType::Int));
-        QCOMPARE(args.at(0).toInt(), -7);
-        QCOMPARE(args.at(1).typeId(), int(QMetaType::LongLong));
-        QCOMPARE(args.at(1).toLongLong(), 9000000000LL);
-        QCOMPARE(args.at(2).typeId(), int(QMetaType::Double));
-        QCOMPARE(args.at(2).toDouble(), 0.25);
-        QCOMPARE(args.at(3).typeId(), int(QMetaType::Double));
-        QCOMPARE(args.at(3).toDouble(), 0.125);
-        QCOMPARE(args.at(4).typeId(), int(QMetaType::QString));
-        QCOMPARE(args.at(4).toString(), QString("héllo ✓"));
+        const QVariantList expected = {-7, true, qlonglong(9000000000LL), 0.25, 0.125, QString("héllo ✓"), false};
+        QCOMPARE(args, expected);
+        for (int i = 0; i < args.size(); ++i)
+            QCOMPARE(args.at(i).typeId(), expected.at(i).typeId());
 
         QCOMPARE(r.messages.at(1).at(0).toString(), QString("/flag"));
-        QVERIFY(r.messages.at(1).at(1).toList().isEmpty());
+        QCOMPARE(r.messages.at(1).at(1).toList(), QVariantList{true});
     }
 
     void arrivalOrderAndBundles()
@@ -126,7 +119,7 @@ private slots:
         QVERIFY(r.messages.wait(5000));
         QCOMPARE(r.messages.first().at(0).toString(), QString("/camera/2/cc/lift"));
         const QVariantList args = r.messages.first().at(1).toList();
-        QCOMPARE(args, (QVariantList{3, qlonglong(-5000000000LL), 0.5, -0.25, QString("ünïcode")}));
+        QCOMPARE(args, (QVariantList{3, qlonglong(-5000000000LL), 0.5, -0.25, QString("ünïcode"), true}));
         QCOMPARE(args.at(1).typeId(), int(QMetaType::LongLong));
         QCOMPARE(args.at(2).typeId(), int(QMetaType::Double));
     }
@@ -212,7 +205,7 @@ private slots:
 
         QVERIFY(errors.wait(12000));
         QCOMPARE(errors.count(), 1);
-        QVERIFY2(errors.first().first().toString().contains("bind"), qPrintable(errors.first().first().toString()));
+        QCOMPARE(errors.first().first().toString(), QString("unable to bind udp socket"));
         QStringList expected;
         const int delays[] = {500, 1000, 2000, 3000, 5000};
         for (int attempt = 0; attempt < 5; ++attempt)
@@ -289,16 +282,22 @@ private slots:
 
     void bindsToTheGivenAddress()
     {
-        Running r;
-        r.listener.stopListening();
-        QVERIFY(r.listener.wait(OscListener::stopWaitMs));
-        r.started.clear();
-        r.listener.setBindAddress("127.0.0.1");
-        r.listener.start();
-        QVERIFY(r.waitStarted());
-        QCOMPARE(r.listener.bindAddress(), QString("127.0.0.1"));
-        sendDatagram(r.port, focusMessage(1.0f));
-        QVERIFY(r.messages.wait(5000));
+        OscListener listener;
+        QSignalSpy started(&listener, &OscListener::started);
+        QSignalSpy messages(&listener, &OscListener::messageReceived);
+        const quint16 port = freeUdpPort();
+        listener.setPort(port);
+        listener.setBindAddress("127.0.0.2");
+        listener.start();
+        QVERIFY(started.wait(5000));
+        // Sent first: a listener on every address would report this one before the next.
+        sendDatagram(port, oscPacket([](OutboundPacketStream& p) { p << BeginMessage("/other/address") << EndMessage; }));
+        sendDatagram(port, focusMessage(1.0f), QHostAddress("127.0.0.2"));
+        QVERIFY(messages.wait(5000));
+        QCOMPARE(messages.first().at(0).toString(), QString("/camera/1/focus"));
+        listener.stopListening();
+        QVERIFY(listener.wait(OscListener::stopWaitMs));
+        QCOMPARE(messages.count(), 1);
     }
 
     void destructionStopsTheThread()

@@ -16,6 +16,7 @@ struct Received {
     QString types;
     QVariantList args;
     quint16 senderPort = 0;
+    QHostAddress senderAddress;
 };
 
 // Reads every datagram waiting on the socket, decoded with the library's reader.
@@ -27,7 +28,7 @@ QList<Received> drain(QUdpSocket& socket)
         const QByteArray data = datagram.data();
         osc::ReceivedMessage message(osc::ReceivedPacket(data.constData(), osc::osc_bundle_element_size_t(data.size())));
         Received received{QString::fromUtf8(message.AddressPattern()), QString::fromLatin1(message.TypeTags()), {},
-                          quint16(datagram.senderPort())};
+                          quint16(datagram.senderPort()), datagram.senderAddress()};
         for (auto it = message.ArgumentsBegin(); it != message.ArgumentsEnd(); ++it) {
             if (it->IsFloat())
                 received.args << double(it->AsFloat());
@@ -228,11 +229,12 @@ private slots:
         Desk desk;
         OscSender sender;
         sender.setDestination("127.0.0.1", desk.port());
-        sender.setLocalInterface("127.0.0.1");
+        sender.setLocalInterface("127.0.0.2");
         sender.setEnabled(true);
         sender.sendInt("/bound", 1);
         QTRY_COMPARE(desk.messages.size(), 1);
-        QCOMPARE(sender.localInterface(), QString("127.0.0.1"));
+        QCOMPARE(desk.messages.first().senderAddress, QHostAddress("127.0.0.2"));
+        QCOMPARE(sender.localInterface(), QString("127.0.0.2"));
     }
 
     void failedBuildStaysSilentUntilTheNextChange()
