@@ -1,39 +1,39 @@
 #include "ArpLookup.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <optional>
+
 namespace {
+// A blocking lookup holds the calling (GUI) thread for at most this long, start to end.
 constexpr int lookupTimeoutMs = 2000;
+// Of that, what reaping a killed tool may take.
+constexpr int killReserveMs = 100;
 constexpr int tableReadTimeoutMs = 5000;
 
-struct ArpRun {
-    bool started = false;
-    QString output;
-};
-
-ArpRun runArp(const QString& program, const QStringList& arguments)
+// The tool's output; empty when it did not finish within the bound.
+QString runArp(const QString& program, const QStringList& arguments)
 {
+    const QDeadlineTimer deadline(lookupTimeoutMs);
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForStarted(lookupTimeoutMs))
-        return {};
-    ArpRun run{true, {}};
-    if (!process.waitForFinished(lookupTimeoutMs)) {
-        process.kill();
-        process.waitForFinished(lookupTimeoutMs);
-        return run;
-    }
-    run.output = QString::fromUtf8(process.readAllStandardOutput());
-    return run;
+    if (process.waitForStarted(int(qMax<qint64>(0, deadline.remainingTime() - killReserveMs)))
+        && process.waitForFinished(int(qMax<qint64>(0, deadline.remainingTime() - killReserveMs))))
+        return QString::fromUtf8(process.readAllStandardOutput());
+    process.kill();
+    process.waitForFinished(int(qMax<qint64>(0, deadline.remainingTime())));
+    return {};
 }
 
-QHash<QString, QString> readProcTable(const QString& path)
+// The kernel's table, where the system has one: read without starting any process.
+std::optional<QHash<QString, QString>> readProcTable(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
+        return std::nullopt;
     return ArpLookup::parseProcTable(QString::fromUtf8(file.readAll()));
 }
 }
@@ -117,11 +117,10 @@ SystemArpSource::SystemArpSource(QObject* parent, const QString& arpProgram, con
 
 QString SystemArpSource::macForIp(const QString& ip)
 {
-    const ArpRun run = runArp(m_arpProgram, {QStringLiteral("-n"), ip});
-    if (!run.started)
-        return readProcTable(m_procTablePath).key(ip);
+    if (const auto table = readProcTable(m_procTablePath))
+        return table->key(ip);
     static const QRegularExpression singleMac(R"(([0-9a-fA-F]{1,2}(?::[0-9a-fA-F]{1,2}){5}))");
-    const auto match = singleMac.match(run.output);
+    const auto match = singleMac.match(runArp(m_arpProgram, {QStringLiteral("-n"), ip}));
     return match.hasMatch() ? ArpLookup::normalizeMac(match.captured(1)) : QString();
 }
 
@@ -130,21 +129,31 @@ QString SystemArpSource::ipForMac(const QString& mac)
     const QString wanted = ArpLookup::normalizeMac(mac);
     if (wanted.isEmpty())
         return {};
-    const ArpRun run = runArp(m_arpProgram, ArpLookup::tableArguments());
-    const QHash<QString, QString> table =
-        run.started ? ArpLookup::parseTable(run.output) : readProcTable(m_procTablePath);
-    return table.value(wanted);
+    const auto table = readProcTable(m_procTablePath);
+    return (table ? *table : ArpLookup::parseTable(runArp(m_arpProgram, ArpLookup::tableArguments()))).value(wanted);
 }
 
 bool SystemArpSource::isReading() const
 {
-    return !m_process.isNull();
+    return !m_process.isNull() || m_kernelTableQueued;
 }
 
 void SystemArpSource::startTableRead()
 {
-    if (m_process)
+    if (m_process || m_kernelTableQueued)
         return;
+    if (auto table = readProcTable(m_procTablePath)) {
+        // Reported later all the same, as the tool's table would be.
+        m_kernelTableQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this, table = std::move(*table)] {
+                m_kernelTableQueued = false;
+                emit tableRead(table);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     auto* process = new QProcess(this);
     m_process = process;
     connect(process, &QProcess::finished, this, [this, process] { finishRead(process, true); });
@@ -165,7 +174,7 @@ void SystemArpSource::finishRead(QProcess* process, bool started)
         return;
     const QHash<QString, QString> table = started
         ? ArpLookup::parseTable(QString::fromUtf8(process->readAllStandardOutput()))
-        : readProcTable(m_procTablePath);
+        : QHash<QString, QString>();
     m_process.clear();
     process->deleteLater();
     emit tableRead(table);

@@ -8,8 +8,8 @@
 #include <QString>
 #include <QStringList>
 
-// Reading the operating system's ARP table through the "arp" tool; where the tool is
-// missing (many Linux hosts), the same pairs come from the kernel's /proc/net/arp.
+// Reading the operating system's ARP table: the kernel's /proc/net/arp where it exists (no
+// process to start), otherwise the "arp" tool.
 namespace ArpLookup {
 
 QString normalizeMac(const QString& text);
@@ -18,14 +18,14 @@ QStringList tableArguments();
 QHash<QString, QString> parseTable(const QString& text);
 // The kernel's table: "IP address  HW type  Flags  HW address  Mask  Device".
 QHash<QString, QString> parseProcTable(const QString& text);
-// Both block for up to 2 s.
+// Both block for at most 2 s in all.
 QString macForIp(const QString& ip);
 QString ipForMac(const QString& mac);
 
 }
 
 // The platform's ARP table as the camera manager's source. The program and the kernel
-// table path are parameters so that the fallback can be exercised.
+// table path are parameters so that both sources can be exercised.
 class SystemArpSource : public ArpSource {
     Q_OBJECT
 public:
@@ -43,4 +43,5 @@ private:
     QString m_arpProgram;
     QString m_procTablePath;
     QPointer<QProcess> m_process;
+    bool m_kernelTableQueued = false;
 };

@@ -280,11 +280,11 @@ void CameraScanner::stop()
     m_mdnsActive = false;
     m_pendingHosts.clear();
     ++m_lookupGeneration;
+    // Deleting a reply ends its transfer. An explicit abort would collide with a failure the
+    // network thread has already posted, and draw a framework warning for each such probe.
     const QList<QNetworkReply*> replies = std::exchange(m_activeReplies, {});
-    for (QNetworkReply* reply : replies) {
-        reply->abort();
+    for (QNetworkReply* reply : replies)
         reply->deleteLater();
-    }
     m_scanning = false;
     emit scanFinished();
 }

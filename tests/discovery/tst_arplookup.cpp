@@ -1,5 +1,6 @@
 #include "ArpLookup.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -126,21 +127,37 @@ private slots:
         QVERIFY(!source.isReading());
     }
 
-    void kernelTableWhereTheToolIsMissing()
+    void kernelTableFirst_data()
     {
+        QTest::addColumn<bool>("toolPresent");
+        QTest::newRow("tool missing") << false;
+        QTest::newRow("tool present but never started") << true;
+    }
+
+    void kernelTableFirst()
+    {
+        QFETCH(bool, toolPresent);
         QTemporaryDir dir;
         const QString proc = dir.filePath("arp-table");
         QVERIFY(writeText(proc, procNetArp));
-        SystemArpSource source(nullptr, dir.filePath("no-such-arp"), proc);
+        const QString tool = dir.filePath("arp");
+        const QString ran = dir.filePath("tool-ran");
+        if (toolPresent)
+            QVERIFY(writeExecutable(tool, ("#!/bin/sh\ntouch '" + ran + "'\nprintf '%s' '" + linuxArpOutput + "'\n").toUtf8()));
+        SystemArpSource source(nullptr, tool, proc);
         QCOMPARE(source.macForIp("192.0.2.23"), QString("7c:2e:0d:aa:bb:dd"));
         QCOMPARE(source.macForIp("192.0.2.21"), QString());
         QCOMPARE(source.ipForMac("7c:2e:0d:aa:bb:cc"), QString("192.0.2.20"));
+        QCOMPARE(source.ipForMac("7c:2e:0d:01:02:03"), QString());
 
         QSignalSpy read(&source, &ArpSource::tableRead);
         source.startTableRead();
-        QVERIFY(read.count() == 1 || read.wait(5000));
+        QVERIFY(source.isReading());
+        QVERIFY(read.wait(5000));
+        QCOMPARE(read.count(), 1);
         QCOMPARE(read.at(0).at(0).value<Table>(), ArpLookup::parseProcTable(procNetArp));
         QVERIFY(!source.isReading());
+        QVERIFY(!QFile::exists(ran));
     }
 
     void hangingToolIsKilledAndItsOutputKept()
@@ -153,6 +170,12 @@ private slots:
         source.startTableRead();
         QVERIFY(read.wait(9000));
         QCOMPARE(read.at(0).at(0).value<Table>(), (Table{{"7c:2e:0d:00:00:01", "192.0.2.30"}}));
+
+        // A single lookup gives up on the tool rather than hold its caller.
+        QElapsedTimer lookup;
+        lookup.start();
+        QCOMPARE(source.macForIp("192.0.2.30"), QString());
+        QVERIFY2(lookup.elapsed() < 3000, qPrintable(QString("%1 ms").arg(lookup.elapsed())));
     }
 };
 

@@ -225,9 +225,11 @@ private slots:
         // A 404 from anything else is not a device.
         QVERIFY(devices.add("127.0.0.102"));
         devices.at("127.0.0.102")->refuseEndpoint("system/product", CameraSimulator::Refusal::NotFound);
+        devices.at("127.0.0.102")->setServerHeader("lighttpd/1.4.69");
         // An unreadable body counts only with the Server header.
         QVERIFY(devices.add("127.0.0.103"));
         devices.at("127.0.0.103")->setMalformedJson("system/product", true);
+        devices.at("127.0.0.103")->setServerHeader(QByteArray());
         QVERIFY(devices.add("127.0.0.104"));
         devices.at("127.0.0.104")->setMalformedJson("system/product", true);
         devices.at("127.0.0.104")->setServerHeader("BlackmagicDesign");
@@ -392,6 +394,38 @@ private slots:
 
         scanner.stop();
         QCOMPARE(finished.size(), 3);
+    }
+
+    void stopLeavesFailedProbesAlone()
+    {
+        // Devices that refuse the probe: while the first refusal is reported, others have
+        // already failed and only wait for their turn.
+        Devices devices;
+        for (int host = 1; host <= 40; ++host) {
+            CameraSimulator* simulator = devices.add(QStringLiteral("127.0.0.%1").arg(host));
+            QVERIFY(simulator);
+            simulator->refuseEndpoint("system/product", CameraSimulator::Refusal::NotImplemented);
+        }
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtWarningMsg)
+                warnings << text;
+        });
+        CameraScanner scanner;
+        QSignalSpy finished(&scanner, &CameraScanner::scanFinished);
+        connect(&scanner, &CameraScanner::scanProgress, &scanner, [&scanner](int done) {
+            if (done == 1)
+                scanner.stop();
+        });
+        scanner.scanSubnet(QHostAddress("127.0.0.1"), 24);
+        QVERIFY(finished.wait(10000));
+        // The reports of refusals already read arrive after the stop; a second scan through
+        // the same network thread ends after them.
+        scanner.scanSubnet(QHostAddress("127.0.0.1"), 30);
+        QVERIFY(finished.wait(10000));
+        qInstallMessageHandler(previous);
+        QCOMPARE(warnings, QStringList());
     }
 
     void browseWithDnsSd()
