@@ -20,15 +20,39 @@ QString sdkText(BMDSwitcherString text)
     if (!text)
         return QString();
     char buffer[nameBufferSize];
+#ifdef KOVRA_SWITCHER_SDK
+    if (!CFStringGetCString(text, buffer, sizeof buffer, kCFStringEncodingUTF8))
+        return QString();
+#else
     qstrncpy(buffer, text, sizeof buffer);
+#endif
     return QString::fromUtf8(buffer);
+}
+
+// Asks the discovery object to connect to the address, handed over as the SDK's string.
+HRESULT connectDiscovery(IBMDSwitcherDiscovery* discovery, const QByteArray& utf8Address, IBMDSwitcher** switcher,
+                         BMDSwitcherConnectToFailure* failure)
+{
+#ifdef KOVRA_SWITCHER_SDK
+    const CFStringRef address = CFStringCreateWithCString(kCFAllocatorDefault, utf8Address.constData(),
+                                                          kCFStringEncodingUTF8);
+    const HRESULT result = discovery->ConnectTo(address, switcher, failure);
+    CFRelease(address);
+    return result;
+#else
+    return discovery->ConnectTo(utf8Address.constData(), switcher, failure);
+#endif
 }
 
 } // namespace
 
 QString SwitcherManager::runtimeMissingReason()
 {
+#ifdef KOVRA_SWITCHER_SDK
     return QStringLiteral("ATEM runtime not installed.\nInstall the ATEM Switcher Control software from Blackmagic Design.");
+#else
+    return QStringLiteral("ATEM switchers are not supported by this build.\nIt was built without the ATEM switcher SDK.");
+#endif
 }
 
 QString SwitcherManager::connectFailureReason(uint32_t failureCode, const QString& address)
@@ -65,6 +89,8 @@ bool SwitcherManager::isSDKAvailable() const
 
 void SwitcherManager::connectTo(const QString& address)
 {
+    // Out of virtual mode first, or disconnect() would later keep what this connection takes.
+    stopVirtual();
     disconnect();
     m_address = address;
     m_connectionState = Connecting;
@@ -80,7 +106,7 @@ void SwitcherManager::connectTo(const QString& address)
         BMDSwitcherConnectToFailure failure = BMDSwitcherConnectToFailure(0);
         bool connectedOk = false;
         if (discovery) {
-            connectedOk = discovery->ConnectTo(utf8Address.constData(), &switcher, &failure) == S_OK && switcher;
+            connectedOk = connectDiscovery(discovery, utf8Address, &switcher, &failure) == S_OK && switcher;
             discovery->Release();
         }
         const bool runtimeMissing = !discovery;

@@ -1,8 +1,20 @@
 #pragma once
 
-// The few interfaces of the vendor's switcher SDK that the switcher manager uses, declared
-// in the SDK's COM style. The SDK ships only as a closed macOS bundle; these declarations
-// let the hardware path build everywhere and let tests stand in for a switcher.
+#ifdef KOVRA_SWITCHER_SDK
+
+// The vendor's own declarations, from the folder named at configure time, so that every call
+// of the hardware path is checked against the real interfaces.
+#include <BMDSwitcherAPI.h>
+#include <CoreFoundation/CoreFoundation.h>
+
+// Names and texts cross the SDK as platform strings.
+using BMDSwitcherString = CFStringRef;
+
+#else
+
+// The interfaces the switcher manager is written against, in the SDK's COM style. A build
+// without the vendor's SDK never loads anything of the vendor's: only implementations in this
+// process (the tests' stand-in switcher) are ever called through these declarations.
 
 #include <cstdint>
 #include <cstring>
@@ -144,5 +156,8 @@ inline constexpr BMDInterfaceId IID_IBMDSwitcherInputIterator = {
 inline constexpr BMDInterfaceId IID_IBMDSwitcherMixEffectBlockIterator = {
     {0x4B, 0x4F, 0x56, 0x52, 0x53, 0x57, 0x43, 0x42, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05}};
 
-// Loads the SDK bundle once per process; null where the bundle (or the platform) is missing.
+#endif
+
+// Loads the SDK bundle once per process; null where the bundle is missing, and always null in
+// a build without the SDK.
 IBMDSwitcherDiscovery* CreateBMDSwitcherDiscoveryInstance();

@@ -1,10 +1,8 @@
 #include "SwitcherSdk.h"
 
-#include <mutex>
+#ifdef KOVRA_SWITCHER_SDK
 
-#ifdef __APPLE__
-#include <CoreFoundation/CoreFoundation.h>
-#endif
+#include <mutex>
 
 namespace {
 
@@ -12,7 +10,6 @@ using DiscoveryEntry = IBMDSwitcherDiscovery* (*)();
 
 DiscoveryEntry loadEntryPoint()
 {
-#ifdef __APPLE__
     CFURLRef url = CFURLCreateWithFileSystemPath(
         kCFAllocatorDefault, CFSTR("/Library/Application Support/Blackmagic Design/Switchers/BMDSwitcherAPI.bundle"),
         kCFURLPOSIXPathStyle, true);
@@ -25,9 +22,6 @@ DiscoveryEntry loadEntryPoint()
         return nullptr;
     return reinterpret_cast<DiscoveryEntry>(
         CFBundleGetFunctionPointerForName(bundle, CFSTR("GetBMDSwitcherDiscoveryInstance_0012")));
-#else
-    return nullptr;
-#endif
 }
 
 } // namespace
@@ -39,3 +33,13 @@ IBMDSwitcherDiscovery* CreateBMDSwitcherDiscoveryInstance()
     std::call_once(once, [] { entry = loadEntryPoint(); });
     return entry ? entry() : nullptr;
 }
+
+#else
+
+// Whatever is installed on the machine, this build has no declarations it may call it through.
+IBMDSwitcherDiscovery* CreateBMDSwitcherDiscoveryInstance()
+{
+    return nullptr;
+}
+
+#endif

@@ -98,6 +98,11 @@ private slots:
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Connecting));
         QVERIFY(failed.wait());
         QCOMPARE(failed.first().first().toString(), SwitcherManager::runtimeMissingReason());
+#ifndef KOVRA_SWITCHER_SDK
+        // Nothing installed on the machine is reached without the SDK's own declarations.
+        QCOMPARE(failed.first().first().toString(),
+                 QStringLiteral("ATEM switchers are not supported by this build.\nIt was built without the ATEM switcher SDK."));
+#endif
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
         QCOMPARE(updated.size(), 1); // the connecting step only
     }
@@ -244,9 +249,12 @@ private slots:
         discovery.switcher = &switcher;
         auto manager = std::make_unique<SwitcherManager>(nullptr, [&discovery] { discovery.AddRef(); return &discovery; });
         QVERIFY(manager->isSDKAvailable());
+        // Connecting leaves the virtual switcher, so that a later disconnect gives everything back.
+        manager->startVirtual();
         QSignalSpy connected(manager.get(), &SwitcherManager::connected);
         QSignalSpy enumerated(manager.get(), &SwitcherManager::inputsEnumerated);
         manager->connectTo(QStringLiteral("10.1.1.20"));
+        QVERIFY(!manager->isVirtual());
         QVERIFY(connected.wait());
         QCOMPARE(connected.first().first().toString(), QStringLiteral("ATEM Television Studio HD8"));
         QCOMPARE(enumerated.size(), 1);
