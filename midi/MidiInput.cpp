@@ -2,31 +2,197 @@
 
 #include "MidiLog.h"
 
+#include <QMutex>
+#include <QMutexLocker>
 #include <QString>
+#include <QStringList>
 
+#ifdef KOVRA_MIDI_ALSA
+#include <alsa/asoundlib.h>
+#endif
+#ifdef KOVRA_MIDI_JACK
+#include <jack/jack.h>
+#endif
+
+#include <cstdarg>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
 const std::string clientName = "RtMidi Input Client";
 constexpr unsigned int queueLimit = 100;
+
+void logLibraryText(const char* library, const QString& text)
+{
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (!line.trimmed().isEmpty())
+            qCDebug(lcMidi) << library << line.trimmed();
+    }
+}
+
+#ifdef KOVRA_MIDI_ALSA
+void alsaMessage(const char* file, int line, const char* function, int, const char* format, ...)
+{
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    logLibraryText("ALSA:", QStringLiteral("%1:%2 (%3) %4").arg(QString::fromUtf8(file)).arg(line)
+                                .arg(QString::fromUtf8(function), QString::fromUtf8(text)));
+}
+#endif
+
+#ifdef KOVRA_MIDI_JACK
+void jackMessage(const char* text)
+{
+    logLibraryText("JACK:", QString::fromUtf8(text));
+}
+
+void onJackShutdown(void* gone)
+{
+    static_cast<std::atomic<bool>*>(gone)->store(true);
+}
+#endif
+
+// The MIDI libraries print every failed attempt to standard error; these go to the log instead.
+void routeLibraryMessages()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+#ifdef KOVRA_MIDI_ALSA
+        snd_lib_error_set_handler(alsaMessage);
+#endif
+#ifdef KOVRA_MIDI_JACK
+        jack_set_error_function(jackMessage);
+        jack_set_info_function(jackMessage);
+#endif
+    });
+}
+
+// RtMidi prints its own errors to std::cerr while it builds a client, before any error
+// callback can be set. The stream is the process's, so clients are built one at a time.
+class CerrToLog {
+public:
+    CerrToLog() : m_previous(std::cerr.rdbuf(m_text.rdbuf())) {}
+    ~CerrToLog()
+    {
+        std::cerr.rdbuf(m_previous);
+        logLibraryText("RtMidi:", QString::fromStdString(m_text.str()));
+    }
+    CerrToLog(const CerrToLog&) = delete;
+    CerrToLog& operator=(const CerrToLog&) = delete;
+
+private:
+    std::ostringstream m_text;
+    std::streambuf* m_previous;
+};
+
+// Once set, RtMidi calls this instead of printing; errors still end the call as RtMidi's
+// own would. A warning (such as JACK's "server not running?") is noted where asked.
+void onRtMidiError(RtMidiError::Type type, const std::string& text, void* warning)
+{
+    if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING)
+        throw RtMidiError(text, type);
+    logLibraryText("RtMidi:", QString::fromStdString(text));
+    if (warning)
+        *static_cast<std::string*>(warning) = text;
+}
+
+QString systemName(RtMidi::Api api)
+{
+    switch (api) {
+    case RtMidi::LINUX_ALSA: return QStringLiteral("ALSA sequencer");
+    case RtMidi::UNIX_JACK: return QStringLiteral("JACK server");
+    default: return QString::fromStdString(RtMidi::getApiDisplayName(api));
+    }
+}
+
+// A client on the API, or null with the reason when the system is not there.
+std::unique_ptr<RtMidiIn> tryApi(RtMidi::Api api, unsigned int* portCount, std::string* failure)
+{
+    std::unique_ptr<RtMidiIn> input;
+    try {
+        CerrToLog toLog;
+        input = std::make_unique<RtMidiIn>(api, clientName, queueLimit);
+    } catch (const RtMidiError& error) {
+        *failure = error.getMessage();
+        return nullptr;
+    }
+    std::string warning;
+    input->setErrorCallback(onRtMidiError, &warning);
+    try {
+        // Where the system is missing, this is where RtMidi warns (JACK connects here again).
+        *portCount = input->getPortCount();
+    } catch (const RtMidiError& error) {
+        warning = error.getMessage();
+    }
+    input->setErrorCallback(onRtMidiError, nullptr);
+    if (!warning.empty()) {
+        *failure = warning;
+        return nullptr;
+    }
+    return input;
+}
 }
 
 std::unique_ptr<RtMidiIn> openMidiInput()
 {
-    try {
-        return std::make_unique<RtMidiIn>(RtMidi::UNSPECIFIED, clientName, queueLimit);
-    } catch (const RtMidiError& defaultFailure) {
-        qCDebug(lcMidi) << "Default MIDI API unavailable:" << QString::fromStdString(defaultFailure.getMessage());
-        std::vector<RtMidi::Api> apis;
-        RtMidi::getCompiledApi(apis);
-        for (RtMidi::Api api : apis) {
-            try {
-                return std::make_unique<RtMidiIn>(api, clientName, queueLimit);
-            } catch (const RtMidiError& failure) {
-                qCDebug(lcMidi) << "MIDI API" << QString::fromStdString(RtMidi::getApiName(api)) << "unavailable:"
-                                << QString::fromStdString(failure.getMessage());
-            }
+    static QMutex creation;
+    QMutexLocker lock(&creation);
+    routeLibraryMessages();
+
+    std::vector<RtMidi::Api> apis;
+    RtMidi::getCompiledApi(apis);
+    std::unique_ptr<RtMidiIn> withoutPorts;
+    QStringList tried;
+    for (RtMidi::Api api : apis) {
+        if (api == RtMidi::RTMIDI_DUMMY)
+            continue;
+        unsigned int portCount = 0;
+        std::string failure;
+        std::unique_ptr<RtMidiIn> input = tryApi(api, &portCount, &failure);
+        if (!input) {
+            qCDebug(lcMidi) << "MIDI system" << systemName(api) << "unavailable:" << QString::fromStdString(failure);
+            tried << systemName(api);
+            continue;
         }
-        throw;
+        if (portCount > 0)
+            return input;
+        if (!withoutPorts)
+            withoutPorts = std::move(input);
     }
+    if (withoutPorts)
+        return withoutPorts;
+    const QString text = QStringLiteral("No MIDI system available (tried: %1)")
+                             .arg(tried.isEmpty() ? QStringLiteral("none compiled in") : tried.join(QStringLiteral(", ")));
+    throw RtMidiError(text.toStdString(), RtMidiError::NO_DEVICES_FOUND);
+}
+
+JackServerWatch::JackServerWatch()
+{
+#ifdef KOVRA_MIDI_JACK
+    routeLibraryMessages();
+    jack_client_t* client = jack_client_open("Kovra MIDI watch", JackNoStartServer, nullptr);
+    if (!client)
+        return;
+    jack_on_shutdown(client, onJackShutdown, &m_gone);
+    if (jack_activate(client) != 0) {
+        jack_client_close(client);
+        return;
+    }
+    m_client = client;
+#endif
+}
+
+JackServerWatch::~JackServerWatch()
+{
+#ifdef KOVRA_MIDI_JACK
+    if (m_client)
+        jack_client_close(static_cast<jack_client_t*>(m_client));
+#endif
 }

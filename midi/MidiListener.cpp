@@ -4,6 +4,7 @@
 #include "MidiInput.h"
 #include "MidiLog.h"
 
+#include <optional>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcMidi, "kovra.midi")
@@ -81,8 +82,19 @@ void MidiListener::run()
         qCDebug(lcMidi) << "MIDI port opened:" << name;
         post([this, name] { emit portOpened(name); });
 
+        // RtMidi's JACK client goes quiet when its server dies; this one notices.
+        std::optional<JackServerWatch> jack;
+        if (input->getCurrentApi() == RtMidi::UNIX_JACK)
+            jack.emplace();
+
         std::vector<unsigned char> message;
         while (m_running.loadAcquire()) {
+            if (jack && jack->serverGone()) {
+                const QString text = QStringLiteral("MIDI input ended: the JACK server stopped");
+                qCWarning(lcMidi) << text;
+                post([this, text] { emit portError(text); });
+                return;
+            }
             input->getMessage(&message);
             if (message.empty()) {
                 QThread::msleep(pollIntervalMs);

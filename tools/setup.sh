@@ -12,7 +12,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-websockets-dev qt6-httpserver-dev qt6-qpa-plugins
     libgl-dev
     liboscpack-dev
-    librtmidi-dev libjack-jackd2-dev jackd2
+    librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
     liblo-tools
     net-tools iproute2 procps
     xvfb

@@ -2,8 +2,13 @@
 #include "MidiInput.h"
 #include "MidiListener.h"
 
+#include <QMutex>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -26,6 +31,25 @@ void send(RtMidiOut& out, const QByteArray& hex)
     std::vector<unsigned char> message(bytes.begin(), bytes.end());
     out.sendMessage(&message);
 }
+
+// The MIDI library's log lines, by level; nothing of it reaches standard error meanwhile.
+struct MidiLogCapture {
+    static inline QStringList warnings;
+    static inline QStringList debugLines;
+    static inline QMutex lock;
+    static inline QtMessageHandler previous = nullptr;
+    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (context.category && QByteArray(context.category) == "kovra.midi") {
+            QMutexLocker guard(&lock);
+            (type == QtDebugMsg ? debugLines : warnings) << message;
+            return;
+        }
+        previous(type, context, message);
+    }
+    MidiLogCapture() { previous = qInstallMessageHandler(handler); }
+    ~MidiLogCapture() { qInstallMessageHandler(previous); }
+};
 
 // Every signal of a listener as text, noting whether each was raised on the GUI thread.
 struct Recorder {
@@ -202,14 +226,40 @@ private slots:
     // Last: takes the MIDI system away.
     void withoutAMidiSystem()
     {
+        MidiListener listener;
+        Recorder recorder(listener);
+        QSignalSpy opened(&listener, &MidiListener::portOpened);
+        listener.openPort(portIndex("Desk Out"));
+        QVERIFY(opened.wait());
         m_desk.reset();
         m_secondDesk.reset();
         m_jack.stop();
-        QCOMPARE(MidiListener::availablePorts(), QStringList());
-        MidiListener listener;
-        Recorder recorder(listener);
+        QTRY_COMPARE(recorder.events, QStringList{"error MIDI input ended: the JACK server stopped"});
+        QTRY_VERIFY(listener.isFinished());
+
+        // Nothing left to reach: one log line per failure says so, and the MIDI libraries
+        // print nothing of their own.
+        MidiLogCapture log;
+        QTemporaryFile standardError;
+        QVERIFY(standardError.open());
+        const int savedStandardError = dup(STDERR_FILENO);
+        dup2(standardError.handle(), STDERR_FILENO);
+        const QStringList ports = MidiListener::availablePorts();
         listener.openPort(0);
-        QTRY_COMPARE(recorder.events, QStringList{"error Invalid MIDI port index"});
+        QTRY_COMPARE(recorder.events.size(), 2);
+        QTRY_VERIFY(listener.isFinished());
+        std::fflush(stderr);
+        dup2(savedStandardError, STDERR_FILENO);
+        close(savedStandardError);
+
+        QCOMPARE(ports, QStringList());
+        const QString noSystem = recorder.events.last().mid(6);
+        QVERIFY2(noSystem.startsWith("No MIDI system available (tried: ") && noSystem.contains("JACK server"),
+                 qPrintable(noSystem));
+        QCOMPARE(log.warnings, (QStringList{"Listing MIDI ports failed: \"" + noSystem + "\"",
+                                            "MIDI port error: \"" + noSystem + "\""}));
+        QVERIFY(!log.debugLines.isEmpty());
+        QCOMPARE(standardError.readAll(), QByteArray());
     }
 };
 
