@@ -76,8 +76,19 @@ CameraCapabilities CameraManager::capabilities(const QString& cameraId) const
     return CameraCapabilities::fromModel(camera ? camera->model : QString());
 }
 
+const Camera* CameraManager::cameraAt(const QString& ip) const
+{
+    const auto id = m_addressToId.constFind(ip);
+    return id == m_addressToId.cend() ? nullptr : m_list->camera(id.value());
+}
+
 void CameraManager::addCamera(const QString& name, const QString& ip, int oscIndex)
 {
+    if (const Camera* holder = cameraAt(ip)) {
+        emit connectionError(holder->id, QStringLiteral("Camera \"%1\" not added: %2 is already the address of camera \"%3\"")
+                                             .arg(name, ip, holder->name));
+        return;
+    }
     Camera camera;
     camera.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     camera.name = name;
@@ -87,7 +98,6 @@ void CameraManager::addCamera(const QString& name, const QString& ip, int oscInd
     m_addressToId.insert(ip, camera.id);
     m_list->addCamera(camera);
     m_api->ping(ip);
-    emit cameraListChanged();
     saveConfig();
 }
 
@@ -99,7 +109,6 @@ void CameraManager::removeCamera(const QString& cameraId)
     m_addressToId.remove(camera->ip);
     m_monitor->unsubscribe(cameraId);
     m_list->removeCamera(cameraId);
-    emit cameraListChanged();
     saveConfig();
 }
 
@@ -362,7 +371,9 @@ void CameraManager::onPutFinished(const QString& ip, const QString&, bool succes
 void CameraManager::onConnectionLost(const QString& cameraId)
 {
     Camera* camera = m_list->camera(cameraId);
-    if (!camera)
+    // The event channel is an extra: a connected camera stays connected while its REST replies
+    // keep arriving, and silence detection judges when they stop. The monitor reconnects the socket.
+    if (!camera || camera->status == CameraStatus::Connected)
         return;
     camera->status = CameraStatus::Disconnected;
     emit cameraStatusChanged(cameraId);
@@ -424,6 +435,11 @@ void CameraManager::relocateCamera(const QString& cameraId, const QString& newIp
     Camera* camera = m_list->camera(cameraId);
     if (!camera)
         return;
+    if (const Camera* holder = cameraAt(newIp); holder && holder->id != cameraId) {
+        emit connectionError(cameraId, QStringLiteral("Camera \"%1\" not moved: %2 is already the address of camera \"%3\"")
+                                           .arg(camera->name, newIp, holder->name));
+        return;
+    }
     m_monitor->unsubscribe(cameraId);
     const QString oldIp = camera->ip;
     m_addressToId.remove(oldIp);

@@ -32,6 +32,8 @@ public:
 
     CameraCapabilities capabilities(const QString& cameraId) const;
 
+    // Refused, with connectionError naming the camera there, when another camera already
+    // uses the address; relocateCamera likewise.
     void addCamera(const QString& name, const QString& ip, int oscIndex);
     void removeCamera(const QString& cameraId);
     void disconnectCamera(const QString& cameraId);
@@ -71,6 +73,8 @@ private slots:
     void onArpTable(const QHash<QString, QString>& table);
 
 private:
+    // The configured camera the address index names for an address, or null.
+    const Camera* cameraAt(const QString& ip) const;
     void fetchFullState(const QString& cameraId);
     void markUnsupported(const QString& ip, const QString& endpoint, const QString& reason);
     void notePendingReply(const QString& ip);
