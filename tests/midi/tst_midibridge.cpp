@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -242,6 +243,24 @@ private slots:
         QVERIFY2(sinceLast.elapsed() >= MidiBridge::triggerLockoutMs * 9 / 10,
                  qPrintable(QString("released after %1 ms").arg(sinceLast.elapsed())));
         QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "presets/active").size(), 3);
+
+        // Released and fired again well after the firing above, the note stays locked when that
+        // firing's own lock-out runs out. The timers run in the order they expire: the probe at
+        // 250 ms comes after the first firing's end (200 ms), before the second's (350 ms on).
+        rig.bridge.onNoteOff(2, 60);
+        rig.bridge.onNoteOn(2, 60, 100);
+        QCOMPARE(fired.count(), 4);
+        QTimer::singleShot(150, this, [&rig] {
+            rig.bridge.onNoteOff(2, 60);
+            rig.bridge.onNoteOn(2, 60, 100);
+        });
+        int firedAtProbe = -1;
+        QTimer::singleShot(MidiBridge::triggerLockoutMs + 50, this, [&] {
+            rig.bridge.onNoteOn(2, 60, 100);
+            firedAtProbe = int(fired.count());
+        });
+        QTRY_VERIFY(firedAtProbe >= 0);
+        QCOMPARE(firedAtProbe, 5);
     }
 
     void programAndShowControlTriggers()

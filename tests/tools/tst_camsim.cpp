@@ -1,15 +1,24 @@
 #include "CameraSimulator.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTcpSocket>
 #include <QWebSocket>
 
+#include <memory>
+
 namespace {
+
+// Tests elsewhere free ports on 127.0.0.1 and keep knocking on them; a simulated camera that
+// happened to get such a port would count their requests and connections as its own.
+const QHostAddress ownAddress(QStringLiteral("127.0.0.3"));
 
 struct Reply {
     int status = 0;
@@ -23,6 +32,33 @@ QJsonObject parse(const QByteArray& text)
     return QJsonDocument::fromJson(text).object();
 }
 
+// The simulator program, started with the given options on a free port of its own.
+struct SimulatorProcess {
+    QProcess process;
+    QString hostAndPort;
+
+    bool start(QStringList options)
+    {
+        if (!options.contains("--camera"))
+            options << "--camera" << ownAddress.toString() + ":0";
+        process.start(QStringLiteral(KOVRA_CAMSIM), options);
+        // It names the address of each camera once it listens: "camsim: PRODUCT at http://ADDRESS:PORT".
+        while (process.waitForReadyRead(10000)) {
+            if (!process.canReadLine())
+                continue;
+            const QString line = QString::fromUtf8(process.readLine()).trimmed();
+            hostAndPort = line.mid(line.indexOf("http://") + 7);
+            return line.contains("http://");
+        }
+        return false;
+    }
+    ~SimulatorProcess()
+    {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+};
+
 } // namespace
 
 class TestCamsim : public QObject {
@@ -34,7 +70,13 @@ private:
     Reply send(CameraSimulator& camera, const QByteArray& method, const QString& endpoint,
                const QByteArray& body = {}, int timeoutMs = 5000)
     {
-        QNetworkRequest request(QUrl(QStringLiteral("http://%1/control/api/v1/%2").arg(camera.hostAndPort(), endpoint)));
+        return send(camera.hostAndPort(), method, endpoint, body, timeoutMs);
+    }
+
+    Reply send(const QString& hostAndPort, const QByteArray& method, const QString& endpoint,
+               const QByteArray& body = {}, int timeoutMs = 5000)
+    {
+        QNetworkRequest request(QUrl(QStringLiteral("http://%1/control/api/v1/%2").arg(hostAndPort, endpoint)));
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
         request.setTransferTimeout(timeoutMs);
         QNetworkReply* reply = network.sendCustomRequest(request, method, body);
@@ -77,7 +119,7 @@ private slots:
     void everySweepEndpointHasAnObjectOrArray()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         QStringList endpoints = {"lens/iris", "lens/focus", "lens/zoom", "video/iso", "video/gain", "video/whiteBalance",
                                  "video/whiteBalanceTint", "video/shutter", "video/ndFilter", "video/autoExposure",
                                  "colorCorrection/lift", "colorCorrection/gamma", "colorCorrection/gain",
@@ -104,24 +146,80 @@ private slots:
             QVERIFY2(endpoint.endsWith("supportedInputs") ? document.isArray() : document.isObject(), qPrintable(endpoint));
         }
         QCOMPARE(getObject(camera, "system/product").value("productName").toString(), QStringLiteral("URSA Broadcast G2"));
-        QCOMPARE(send(camera, "GET", "camera/id").status, 200);
+        const Reply id = send(camera, "GET", "camera/id");
+        QCOMPARE(id.status, 200);
+        QCOMPARE(id.server, QByteArray("BlackmagicDesign/8.6"));
         QCOMPARE(camera.requestCount("GET", "lens/iris"), 1);
     }
 
-    void modelsWithoutAFeatureLackItsEndpoints()
+    void productsAnswerOnlyWhatTheyHave_data()
     {
-        CameraSimulator studio(QStringLiteral("Micro Studio Camera 4K G2"));
-        QVERIFY(studio.listen());
-        QCOMPARE(send(studio, "GET", "video/ndFilter").status, 404);
-        QCOMPARE(send(studio, "GET", "media/active").status, 404);
-        QCOMPARE(send(studio, "GET", "audio/channel/0/phantomPower").status, 404);
-        QCOMPARE(getObject(studio, "system/format").value("maxOffSpeedFrameRate").toDouble(), 0.0);
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("endpoint");
+        QTest::addColumn<int>("status");
+        QTest::newRow("micro studio camera: no ND") << "Micro Studio Camera 4K G2" << "video/ndFilter" << 404;
+        QTest::newRow("micro studio camera: no media") << "Micro Studio Camera 4K G2" << "media/active" << 404;
+        QTest::newRow("micro studio camera: no phantom power") << "Blackmagic Micro Studio Camera 4K G2"
+                                                               << "audio/channel/0/phantomPower" << 404;
+        QTest::newRow("studio camera pro: ND") << "Studio Camera 4K Pro G2" << "video/ndFilter" << 200;
+        QTest::newRow("PYXIS: no ND") << "PYXIS 6K" << "video/ndFilter" << 404;
+        QTest::newRow("PYXIS: media") << "PYXIS 6K" << "media/active" << 200;
+        QTest::newRow("recorder: product") << "HyperDeck Studio HD Plus" << "system/product" << 200;
+        QTest::newRow("recorder: no camera id") << "HyperDeck Studio HD Plus" << "camera/id" << 404;
+        QTest::newRow("recorder: no lens") << "HyperDeck Studio HD Plus" << "lens/focus" << 404;
+        QTest::newRow("switcher: no transport") << "ATEM Mini Pro" << "transports/0" << 404;
+    }
+
+    void productsAnswerOnlyWhatTheyHave()
+    {
+        QFETCH(QString, product);
+        QFETCH(QString, endpoint);
+        QFETCH(int, status);
+        CameraSimulator camera(product);
+        QVERIFY(camera.listen(ownAddress));
+        QCOMPARE(send(camera, "GET", endpoint).status, status);
+    }
+
+    void eventChannelUpgrades_data()
+    {
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QByteArray>("statusLine");
+        const QString events = QStringLiteral("/control/api/v1/event/websocket");
+        QTest::newRow("event channel") << "URSA Broadcast G2" << events << false << QByteArray("HTTP/1.1 101 ");
+        QTest::newRow("wrong path in the API") << "URSA Broadcast G2" << "/control/api/v1/events" << false
+                                               << QByteArray("HTTP/1.1 404 ");
+        QTest::newRow("outside the API") << "URSA Broadcast G2" << "/websocket" << false << QByteArray("HTTP/1.1 404 ");
+        QTest::newRow("refused channel") << "URSA Broadcast G2" << events << true << QByteArray("HTTP/1.1 501 ");
+        QTest::newRow("not a camera") << "HyperDeck Studio HD Plus" << events << false << QByteArray("HTTP/1.1 404 ");
+    }
+
+    void eventChannelUpgrades()
+    {
+        QFETCH(QString, product);
+        QFETCH(QString, path);
+        QFETCH(bool, refused);
+        QFETCH(QByteArray, statusLine);
+        CameraSimulator camera(product);
+        QVERIFY(camera.listen(ownAddress));
+        if (refused)
+            camera.refuseEndpoint("event/websocket", CameraSimulator::Refusal::NotImplemented);
+        QTcpSocket socket;
+        socket.connectToHost(camera.address(), camera.port());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write("GET " + path.toUtf8() + " HTTP/1.1\r\nHost: " + camera.hostAndPort().toUtf8()
+                     + "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                       "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+        QTRY_VERIFY(socket.canReadLine());
+        QVERIFY2(socket.readLine().startsWith(statusLine), qPrintable(path));
+        QTRY_COMPARE(camera.eventClientCount(), statusLine.contains(" 101 ") ? 1 : 0);
     }
 
     void putIsMergedAndReadBack()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         QCOMPARE(send(camera, "PUT", "lens/iris", R"({"normalised":0.7})").status, 204);
         const QJsonObject iris = getObject(camera, "lens/iris");
         QCOMPARE(iris.value("normalised").toDouble(), 0.7);
@@ -144,7 +242,7 @@ private slots:
     void recordingRunsTheTimecode()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         QCOMPARE(send(camera, "PUT", "transports/0", R"({"timecode":"10:00:00:00"})").status, 204);
         QCOMPARE(send(camera, "PUT", "transports/0/record", R"({"recording":true})").status, 204);
         QVERIFY(getObject(camera, "transports/0").value("recording").toBool());
@@ -160,7 +258,7 @@ private slots:
     void presetsAreSavedRecalledAndDeleted()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         send(camera, "PUT", "video/iso", R"({"iso":3200})");
         QCOMPARE(send(camera, "PUT", "presets/Stage%20Left.cset").status, 204);
         QVERIFY(getObject(camera, "presets").value("presets").toArray().contains(QStringLiteral("Stage Left.cset")));
@@ -180,7 +278,7 @@ private slots:
     void putPushesBothEventForms()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         QWebSocket plain;
         QSignalSpy plainReceived(&plain, &QWebSocket::textMessageReceived);
         openEvents(camera, plain, plainReceived);
@@ -230,7 +328,7 @@ private slots:
         QFETCH(int, how);
         QFETCH(int, status);
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         camera.refuseEndpoint("video/ndFilter", CameraSimulator::Refusal(how));
         const Reply reply = send(camera, "GET", "video/ndFilter");
         QCOMPARE(reply.status, status);
@@ -243,14 +341,16 @@ private slots:
     void deviceFaults()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         camera.setNotACamera(true);
         camera.setProduct("HyperDeck Studio HD Plus", "9.0");
-        camera.setServerHeader("BlackmagicDesign/9.0");
         const Reply id = send(camera, "GET", "camera/id");
         QCOMPARE(id.status, 404);
         QCOMPARE(id.server, QByteArray("BlackmagicDesign/9.0"));
         QCOMPARE(getObject(camera, "system/product").value("productName").toString(), QStringLiteral("HyperDeck Studio HD Plus"));
+
+        camera.setServerHeader(QByteArray());
+        QCOMPARE(send(camera, "GET", "camera/id").server, QByteArray());
 
         camera.setMalformedJson("lens/focus", true);
         const Reply broken = send(camera, "GET", "lens/focus");
@@ -263,7 +363,7 @@ private slots:
     void slowAndSilentCameras()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         camera.setResponseDelay(300);
         QSignalSpy held(&camera, &CameraSimulator::requestReceived);
         connect(&camera, &CameraSimulator::requestReceived, this,
@@ -277,21 +377,84 @@ private slots:
         camera.setResponseDelay(0);
         disconnect(&camera, &CameraSimulator::requestReceived, this, nullptr);
 
+        // No time-out decides here: the request is held until the test lets it go.
         camera.setBlackHole(true);
         QSignalSpy requested(&camera, &CameraSimulator::requestReceived);
-        const Reply silent = send(camera, "GET", "lens/focus", {}, 400);
-        QCOMPARE(silent.status, 0);
-        QCOMPARE(silent.error, QNetworkReply::OperationCanceledError);
-        QCOMPARE(requested.size(), 1);
+        QNetworkRequest request(QUrl(QStringLiteral("http://%1/control/api/v1/lens/focus").arg(camera.hostAndPort())));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+        std::unique_ptr<QNetworkReply> holding(network.get(request));
+        QVERIFY(requested.wait(10000));
         QCOMPARE(requested.first().first().value<SimulatedRequest>().headers.value("content-type"),
                  QByteArray("application/json"));
         QCOMPARE(camera.unansweredRequests(), 1);
+        // A later request is answered once the hole closes; the held one never is.
+        camera.setBlackHole(false);
+        QCOMPARE(send(camera, "GET", "lens/iris").status, 200);
+        QVERIFY(!holding->isFinished());
+        QCOMPARE(camera.unansweredRequests(), 1);
+        holding->abort();
+    }
+
+    void commandLineFaultModes_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("endpoint");
+        QTest::addColumn<int>("status");    // 0: no answer
+        QTest::addColumn<QString>("body");  // "json", "error", "broken", or empty for none
+        QTest::newRow("refused with a status") << QStringList{"--refuse", "video/iso=405"} << "video/iso" << 405 << "";
+        QTest::newRow("JSON error body") << QStringList{"--refuse", "video/iso=error"} << "video/iso" << 200 << "error";
+        QTest::newRow("malformed JSON") << QStringList{"--malformed", "lens/focus"} << "lens/focus" << 200 << "broken";
+        QTest::newRow("slow endpoint") << QStringList{"--slow", "lens/iris=400"} << "lens/iris" << 200 << "json";
+        QTest::newRow("black hole") << QStringList{"--black-hole-after", "0"} << "lens/focus" << 0 << "";
+        QTest::newRow("recorder") << QStringList{"--camera", ownAddress.toString() + ":0=HyperDeck Studio HD Plus"}
+                                  << "lens/focus" << 404 << "";
+    }
+
+    void commandLineFaultModes()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, endpoint);
+        QFETCH(int, status);
+        QFETCH(QString, body);
+        SimulatorProcess simulator;
+        QVERIFY2(simulator.start(options), qPrintable(simulator.process.readAllStandardError()));
+        QElapsedTimer clock;
+        clock.start();
+        const Reply reply = send(simulator.hostAndPort, "GET", endpoint, {}, status == 0 ? 1000 : 5000);
+        QCOMPARE(reply.status, status);
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(reply.body, &error);
+        if (body == "broken")
+            QVERIFY(error.error != QJsonParseError::NoError);
+        else if (!body.isEmpty())
+            QCOMPARE(document.object().contains("error"), body == "error");
+        if (options.contains("--slow"))
+            QVERIFY(clock.elapsed() >= 400);
+    }
+
+    void commandLineDropsEventClients()
+    {
+        SimulatorProcess simulator;
+        QVERIFY(simulator.start({"--drop-events-every", "100"}));
+        QWebSocket socket;
+        QSignalSpy connected(&socket, &QWebSocket::connected);
+        QSignalSpy dropped(&socket, &QWebSocket::disconnected);
+        socket.open(QUrl(QStringLiteral("ws://%1/control/api/v1/event/websocket").arg(simulator.hostAndPort)));
+        QVERIFY(connected.wait(5000));
+        QVERIFY(dropped.wait(5000));
+
+        QProcess help;
+        help.start(QStringLiteral(KOVRA_CAMSIM), {"--help"});
+        QVERIFY(help.waitForFinished(5000));
+        const QByteArray text = help.readAllStandardOutput();
+        for (const char* option : {"--refuse", "--slow", "--malformed", "--black-hole-after", "--drop-events-every", "--delay"})
+            QVERIFY2(text.contains(option), option);
     }
 
     void eventFaults()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         QWebSocket socket;
         QSignalSpy received(&socket, &QWebSocket::textMessageReceived);
         openEvents(camera, socket, received);
@@ -307,7 +470,7 @@ private slots:
     void countsConnectionsOpenAtOnce()
     {
         CameraSimulator camera;
-        QVERIFY(camera.listen());
+        QVERIFY(camera.listen(ownAddress));
         QList<QTcpSocket*> sockets;
         for (int i = 0; i < 5; ++i) {
             auto* socket = new QTcpSocket(this);
@@ -324,11 +487,11 @@ private slots:
     {
         CameraSimulator first(QStringLiteral("URSA Broadcast G2"));
         CameraSimulator second(QStringLiteral("PYXIS 6K"));
-        QVERIFY(first.listen(QHostAddress("127.0.0.1")));
-        QVERIFY(second.listen(QHostAddress("127.0.0.2")));
+        QVERIFY(first.listen(ownAddress));
+        QVERIFY(second.listen(QHostAddress("127.0.0.4")));
         QCOMPARE(getObject(second, "system/product").value("productName").toString(), QStringLiteral("PYXIS 6K"));
         QCOMPARE(getObject(first, "system/product").value("productName").toString(), QStringLiteral("URSA Broadcast G2"));
-        QCOMPARE(second.address(), QHostAddress("127.0.0.2"));
+        QCOMPARE(second.address(), QHostAddress("127.0.0.4"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Cannot listen on .*already in use")));
         QVERIFY(!CameraSimulator().listen(first.address(), first.port()));
     }

@@ -21,6 +21,7 @@
 #include <QUuid>
 #include <QWebSocket>
 
+#include <optional>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcCamsim, "kovra.camsim")
@@ -115,9 +116,10 @@ struct CameraSimulator::Private {
     QHash<QString, Refusal> refusals;
     QSet<QString> malformedEndpoints;
     int responseDelay = 0;
+    QHash<QString, int> endpointDelays;
     bool blackHole = false;
     bool notACamera = false;
-    QByteArray serverHeader;
+    std::optional<QByteArray> serverHeader;    // unset: the device's own, with its version
 
     QList<SimulatedRequest> requests;
 
@@ -134,6 +136,7 @@ struct CameraSimulator::Private {
     QList<QJsonObject> subscribeRequests;
 
     void reset(const QString& productName);
+    bool acceptsEventClient(const QHttpServerRequest& request) const;
     void handle(const QHttpServerRequest& request, QHttpServerResponder&& responder);
     void send(const Answer& answer, QHttpServerResponder&& responder) const;
     Answer answer(const QByteArray& method, const QString& endpoint, const QByteArray& body);
@@ -197,7 +200,8 @@ bool CameraSimulator::listen(const QHostAddress& address, quint16 port)
     auto http = std::make_unique<SimulatorHttpServer>(
         [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
             d->handle(request, std::move(responder));
-        });
+        },
+        [this](const QHttpServerRequest& request) { return d->acceptsEventClient(request); });
     connect(http.get(), &QAbstractHttpServer::newWebSocketConnection, this, [this] { d->acceptEventClients(); });
     auto* tcp = new CountingTcpServer(http.get());
     if (!tcp->listen(address, port)) {
@@ -305,6 +309,12 @@ void CameraSimulator::resetMaxOpenConnections()
 void CameraSimulator::refuseEndpoint(const QString& endpoint, Refusal how) { d->refusals.insert(endpoint, how); }
 void CameraSimulator::acceptEndpoint(const QString& endpoint) { d->refusals.remove(endpoint); }
 void CameraSimulator::setResponseDelay(int milliseconds) { d->responseDelay = qMax(0, milliseconds); }
+
+void CameraSimulator::setEndpointDelay(const QString& endpoint, int milliseconds)
+{
+    d->endpointDelays.insert(endpoint, qMax(0, milliseconds));
+}
+
 void CameraSimulator::setBlackHole(bool on) { d->blackHole = on; }
 
 void CameraSimulator::setMalformedJson(const QString& endpoint, bool on)
@@ -317,6 +327,11 @@ void CameraSimulator::setMalformedJson(const QString& endpoint, bool on)
 
 void CameraSimulator::setNotACamera(bool on) { d->notACamera = on; }
 void CameraSimulator::setServerHeader(const QByteArray& value) { d->serverHeader = value; }
+
+QByteArray CameraSimulator::serverHeader() const
+{
+    return d->serverHeader.value_or("BlackmagicDesign/" + d->softwareVersion.toUtf8());
+}
 
 int CameraSimulator::eventClientCount() const { return int(d->eventClients.size()); }
 QList<QJsonObject> CameraSimulator::subscribeRequests() const { return d->subscribeRequests; }
@@ -341,6 +356,14 @@ bool CameraSimulator::isRecording() const { return d->recording; }
 
 // ---- HTTP ----
 
+bool CameraSimulator::Private::acceptsEventClient(const QHttpServerRequest& request) const
+{
+    // Anything else is answered like a plain request: 404 on a wrong path or on a product
+    // that is not a camera, the configured status where the channel is refused.
+    return request.url().path(QUrl::FullyDecoded) == eventPath && profile.isCamera
+        && !refusals.contains(eventPath.mid(apiRoot.size()));
+}
+
 void CameraSimulator::Private::handle(const QHttpServerRequest& request, QHttpServerResponder&& responder)
 {
     SimulatedRequest record;
@@ -356,7 +379,7 @@ void CameraSimulator::Private::handle(const QHttpServerRequest& request, QHttpSe
     // A held request counts as unanswered from its arrival, so receivers of
     // requestReceived already see it.
     const bool swallow = blackHole;
-    const int delay = responseDelay;
+    const int delay = endpointDelays.value(record.endpoint, responseDelay);
     if (swallow)
         swallowed.push_back(std::make_unique<QHttpServerResponder>(std::move(responder)));
     else if (delay > 0)
@@ -384,8 +407,9 @@ void CameraSimulator::Private::handle(const QHttpServerRequest& request, QHttpSe
 void CameraSimulator::Private::send(const Answer& answer, QHttpServerResponder&& responder) const
 {
     QHttpServerResponse response(answer.contentType, answer.body, answer.status);
-    if (!serverHeader.isEmpty())
-        response.setHeader(QByteArrayLiteral("Server"), serverHeader);
+    const QByteArray server = q->serverHeader();
+    if (!server.isEmpty())
+        response.setHeader(QByteArrayLiteral("Server"), server);
     response.write(std::move(responder));
 }
 
@@ -401,6 +425,8 @@ Answer CameraSimulator::Private::answer(const QByteArray& method, const QString&
         }
     }
     if (endpoint == QLatin1String("camera/id") && notACamera)
+        return failure(Status::NotFound, QStringLiteral("Not found"));
+    if (!profile.isCamera && endpoint != QLatin1String("system/product"))
         return failure(Status::NotFound, QStringLiteral("Not found"));
 
     if (method == "GET") {
@@ -591,7 +617,7 @@ Answer CameraSimulator::Private::putFormat(const QString& endpoint, const QJsonO
         if (size.value(QLatin1String("width")).toInt() < 1 || size.value(QLatin1String("height")).toInt() < 1)
             return failure(Status::BadRequest, QStringLiteral("Invalid %1").arg(QLatin1String(key)));
     }
-    if (!profile.hasOffSpeed && body.value(QLatin1String("offSpeedEnabled")).toBool())
+    if (!profile.offSpeed && body.value(QLatin1String("offSpeedEnabled")).toBool())
         return failure(Status::BadRequest, QStringLiteral("Off-speed recording is not available"));
 
     values[endpoint] = mergedObject(values.value(endpoint).toObject(), body);
@@ -671,11 +697,6 @@ void CameraSimulator::Private::acceptEventClients()
     while (http && http->hasPendingWebSocketConnections()) {
         QWebSocket* client = http->nextPendingWebSocketConnection().release();
         client->setParent(q);
-        if (client->requestUrl().path() != eventPath) {
-            client->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("Unknown path"));
-            client->deleteLater();
-            continue;
-        }
         eventClients.insert(client, {});
         QObject::connect(client, &QWebSocket::textMessageReceived, q,
                          [this, client](const QString& text) { onClientMessage(client, text); });

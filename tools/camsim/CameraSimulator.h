@@ -61,14 +61,19 @@ public:
     // falls the moment the answer leaves.
     int unansweredRequests() const;
 
-    // Fault modes.
+    // Fault modes. Refusing "event/websocket" answers the event channel's upgrade with the status.
     void refuseEndpoint(const QString& endpoint, Refusal how);
     void acceptEndpoint(const QString& endpoint);
     void setResponseDelay(int milliseconds);
+    // For this endpoint only, in place of the response delay.
+    void setEndpointDelay(const QString& endpoint, int milliseconds);
     void setBlackHole(bool on);                 // requests are read but never answered
     void setMalformedJson(const QString& endpoint, bool on);
     void setNotACamera(bool on);                // "camera/id" answers 404
+    // The "Server" header of every answer; empty sends none. By default "BlackmagicDesign/"
+    // and the software version.
     void setServerHeader(const QByteArray& value);
+    QByteArray serverHeader() const;
 
     // Event channel.
     int eventClientCount() const;

@@ -33,8 +33,8 @@ QJsonObject supportedFormat(int width, int height, const QString& descriptor,
         {QStringLiteral("frameRates"),
          QJsonArray{QStringLiteral("23.98"), QStringLiteral("24"), QStringLiteral("25"),
                     QStringLiteral("29.97"), QStringLiteral("30"), QStringLiteral("50")}},
-        {QStringLiteral("minOffSpeedFrameRate"), profile.hasOffSpeed ? 5 : 0},
-        {QStringLiteral("maxOffSpeedFrameRate"), profile.hasOffSpeed ? 60 : 0},
+        {QStringLiteral("minOffSpeedFrameRate"), profile.offSpeed ? 5 : 0},
+        {QStringLiteral("maxOffSpeedFrameRate"), profile.offSpeed ? 60 : 0},
     };
 }
 
@@ -45,7 +45,7 @@ void addAudioChannel(EndpointValues& values, int channel, const ModelProfile& pr
     values[prefix + QLatin1String("level")] =
         QJsonObject{{QStringLiteral("gain"), 0.0}, {QStringLiteral("normalised"), 0.5}};
     values[prefix + QLatin1String("input")] = QJsonObject{{QStringLiteral("input"), input}};
-    if (profile.hasPhantomPower)
+    if (profile.phantomPower)
         values[prefix + QLatin1String("phantomPower")] = enabled(false);
     values[prefix + QLatin1String("padding")] = enabled(false);
     values[prefix + QLatin1String("lowCutFilter")] = enabled(false);
@@ -55,7 +55,7 @@ void addAudioChannel(EndpointValues& values, int channel, const ModelProfile& pr
                                QStringLiteral("XLR1 - Mic"), QStringLiteral("XLR2 - Line"),
                                QStringLiteral("XLR2 - Mic")};
     for (const QString& name : names) {
-        const bool available = profile.hasPhantomPower || !name.startsWith(QLatin1String("XLR"));
+        const bool available = profile.phantomPower || !name.startsWith(QLatin1String("XLR"));
         inputs.append(QJsonObject{{QStringLiteral("input"), name}, {QStringLiteral("available"), available}});
     }
     values[prefix + QLatin1String("supportedInputs")] = inputs;
@@ -65,7 +65,7 @@ void addAudioChannel(EndpointValues& values, int channel, const ModelProfile& pr
          QJsonObject{{QStringLiteral("gainRange"),
                       QJsonObject{{QStringLiteral("Min"), -12.0}, {QStringLiteral("Max"), 60.0}}},
                      {QStringLiteral("capabilities"),
-                      QJsonObject{{QStringLiteral("phantomPower"), profile.hasPhantomPower},
+                      QJsonObject{{QStringLiteral("phantomPower"), profile.phantomPower},
                                   {QStringLiteral("padding"), true},
                                   {QStringLiteral("lowCutFilter"), true}}}}},
     };
@@ -76,6 +76,8 @@ void addAudioChannel(EndpointValues& values, int channel, const ModelProfile& pr
 EndpointValues defaultEndpointValues(const ModelProfile& profile)
 {
     EndpointValues v;
+    if (!profile.isCamera)
+        return v;
     v[QStringLiteral("lens/iris")] = QJsonObject{{QStringLiteral("apertureStop"), 4.0},
                                                  {QStringLiteral("normalised"), 0.4},
                                                  {QStringLiteral("apertureNumber"), 400}};
@@ -89,7 +91,7 @@ EndpointValues defaultEndpointValues(const ModelProfile& profile)
     v[QStringLiteral("video/whiteBalanceTint")] = QJsonObject{{QStringLiteral("whiteBalanceTint"), 0}};
     v[QStringLiteral("video/shutter")] = QJsonObject{{QStringLiteral("shutterAngle"), 18000},
                                                      {QStringLiteral("shutterSpeed"), 50}};
-    if (profile.hasNdFilter)
+    if (profile.ndFilter)
         v[QStringLiteral("video/ndFilter")] = QJsonObject{{QStringLiteral("stop"), 0.0}};
     v[QStringLiteral("video/autoExposure")] = QJsonObject{{QStringLiteral("mode"), QStringLiteral("Off")},
                                                           {QStringLiteral("type"), QStringLiteral("Shutter")}};
@@ -108,8 +110,8 @@ EndpointValues defaultEndpointValues(const ModelProfile& profile)
     addAudioChannel(v, 0, profile);
     addAudioChannel(v, 1, profile);
 
-    const QString codec = profile.canChangeFormat ? QStringLiteral("BRaw:Q5") : QStringLiteral("ProRes:HQ");
-    const QString container = profile.canChangeFormat ? QStringLiteral("BRAW") : QStringLiteral("MOV");
+    const QString codec = profile.formatChoice ? QStringLiteral("BRaw:Q5") : QStringLiteral("ProRes:HQ");
+    const QString container = profile.formatChoice ? QStringLiteral("BRAW") : QStringLiteral("MOV");
     v[QStringLiteral("system/codecFormat")] = QJsonObject{{QStringLiteral("codec"), codec},
                                                           {QStringLiteral("container"), container}};
     v[QStringLiteral("system/videoFormat")] = QJsonObject{
@@ -119,25 +121,25 @@ EndpointValues defaultEndpointValues(const ModelProfile& profile)
         {QStringLiteral("codec"), codec},
         {QStringLiteral("frameRate"), QStringLiteral("25")},
         {QStringLiteral("offSpeedEnabled"), false},
-        {QStringLiteral("offSpeedFrameRate"), profile.hasOffSpeed ? 60 : 0},
-        {QStringLiteral("minOffSpeedFrameRate"), profile.hasOffSpeed ? 5 : 0},
-        {QStringLiteral("maxOffSpeedFrameRate"), profile.hasOffSpeed ? 60 : 0},
+        {QStringLiteral("offSpeedFrameRate"), profile.offSpeed ? 60 : 0},
+        {QStringLiteral("minOffSpeedFrameRate"), profile.offSpeed ? 5 : 0},
+        {QStringLiteral("maxOffSpeedFrameRate"), profile.offSpeed ? 60 : 0},
         {QStringLiteral("recordResolution"), resolution(3840, 2160)},
         {QStringLiteral("sensorResolution"), resolution(3840, 2160)},
     };
-    const QJsonArray codecs = profile.canChangeFormat
+    const QJsonArray codecs = profile.formatChoice
         ? QJsonArray{QStringLiteral("BRaw:Q5"), QStringLiteral("BRaw:3_1"), QStringLiteral("ProRes:HQ"),
                      QStringLiteral("ProRes:422")}
         : QJsonArray{QStringLiteral("ProRes:HQ")};
     QJsonArray formats{supportedFormat(3840, 2160, QStringLiteral("Ultra HD"), codecs, profile),
                        supportedFormat(1920, 1080, QStringLiteral("HD"), codecs, profile)};
-    if (profile.canChangeFormat) {
+    if (profile.formatChoice) {
         QJsonObject dci = supportedFormat(4096, 2160, QStringLiteral("4K DCI"), codecs, profile);
         dci[QStringLiteral("sensorResolution")] = resolution(4096, 2304);
         formats.insert(1, dci);
     }
     v[QStringLiteral("system/supportedFormats")] = QJsonObject{{QStringLiteral("supportedFormats"), formats}};
-    if (profile.hasStorage)
+    if (profile.storage)
         v[QStringLiteral("media/active")] = QJsonObject{{QStringLiteral("workingsetIndex"), 0},
                                                         {QStringLiteral("deviceName"), QStringLiteral("CFast 1")}};
 

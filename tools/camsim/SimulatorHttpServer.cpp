@@ -18,22 +18,24 @@ bool isWebSocketUpgrade(const QHttpServerRequest& request)
 
 } // namespace
 
-SimulatorHttpServer::SimulatorHttpServer(Handler handler, QObject* parent)
+SimulatorHttpServer::SimulatorHttpServer(Handler handler, UpgradeFilter acceptUpgrade, QObject* parent)
     : QAbstractHttpServer(parent)
     , m_handler(std::move(handler))
+    , m_acceptUpgrade(std::move(acceptUpgrade))
 {
 }
 
 bool SimulatorHttpServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    // Claimed but unanswered, Qt hands the socket to its WebSocket server; a WebSocket upgrade
+    // that is not claimed goes to missingHandler, and Qt closes the connection after it.
     if (isWebSocketUpgrade(request))
-        return true; // claimed but unanswered: Qt hands the socket to its WebSocket server
+        return m_acceptUpgrade(request);
     m_handler(request, makeResponder(request, socket));
     return true;
 }
 
 void SimulatorHttpServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    // Reached only for upgrades that are not WebSocket handshakes.
-    makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotImplemented);
+    m_handler(request, makeResponder(request, socket));
 }
