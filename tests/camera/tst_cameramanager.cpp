@@ -393,7 +393,9 @@ private slots:
         CameraSimulator second;
         QVERIFY(first.listen());
         QVERIFY(second.listen());
-        CameraManager manager;
+        auto* arp = new FakeArpSource;
+        arp->macs.insert(second.hostAndPort(), "7c:2e:0d:00:00:0b");
+        CameraManager manager(nullptr, arp);
         QSignalSpy errors(&manager, &CameraManager::connectionError);
         QSignalSpy listChanged(&manager, &CameraManager::cameraListChanged);
         manager.addCamera("Left", first.hostAndPort(), 1);
@@ -423,14 +425,17 @@ private slots:
         QTRY_COMPARE(manager.cameraList()->state(left)->iso, 3200);
         QVERIFY(manager.cameraList()->state(right)->iso != 3200);
 
-        // Once removed, its address is free for another camera.
+        // Once removed, its address is free: the other camera, gone from its own, turns up there.
         manager.removeCamera(left);
         QCOMPARE(listChanged.count(), 3);
-        manager.addCamera("Successor", first.hostAndPort(), 4);
+        QCOMPARE(manager.cameraList()->camera(right)->mac, QString("7c:2e:0d:00:00:0b"));
+        second.close();
+        manager.refreshCamera(right);
+        QTRY_COMPARE(statusOf(manager, right), CameraStatus::Error);
+        arp->table.insert("7c:2e:0d:00:00:0b", first.hostAndPort());
+        QTRY_COMPARE_WITH_TIMEOUT(manager.cameraList()->camera(right)->ip, first.hostAndPort(), 8000);
+        QTRY_COMPARE(statusOf(manager, right), CameraStatus::Connected);
         QCOMPARE(errors.count(), 2);
-        const Camera* successor = manager.cameraList()->cameraByIp(first.hostAndPort());
-        QVERIFY(successor);
-        QTRY_COMPARE(statusOf(manager, successor->id), CameraStatus::Connected);
     }
 
     void macIsLearntOnFirstPing()

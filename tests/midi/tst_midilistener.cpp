@@ -259,6 +259,7 @@ private slots:
         QCOMPARE(log.warnings, (QStringList{"Listing MIDI ports failed: \"" + noSystem + "\"",
                                             "MIDI port error: \"" + noSystem + "\""}));
         QVERIFY(!log.debugLines.isEmpty());
+        QVERIFY(standardError.seek(0));
         QCOMPARE(standardError.readAll(), QByteArray());
     }
 };
