@@ -1,7 +1,7 @@
 #include "AudioPanel.h"
 
 #include "CameraFollower.h"
-#include "CameraManager.h"
+#include "CameraState.h"
 #include "Inst.h"
 #include "InstChecks.h"
 #include "InstCombo.h"
@@ -38,7 +38,6 @@ QPushButton* stepButton(const QString& text, const QString& tip)
 
 AudioPanel::AudioPanel(CameraManager* manager, QWidget* parent)
     : QWidget(parent)
-    , m_manager(manager)
     , m_follower(new CameraFollower(manager, this))
 {
     QVBoxLayout* page = PanelPage::install(this);
@@ -126,12 +125,11 @@ void AudioPanel::setCurrentCamera(const QString& cameraId)
 
 void AudioPanel::applyCapabilities()
 {
-    const QString& cameraId = m_follower->cameraId();
-    if (cameraId.isEmpty())
+    const auto capabilities = m_follower->capabilities();
+    if (!capabilities)
         return;
-    const bool phantom = m_manager->capabilities(cameraId).hasPhantomPower;
     for (Channel& channel : m_channels)
-        channel.phantom->setEnabled(phantom);
+        channel.phantom->setEnabled(capabilities->hasPhantomPower);
 }
 
 void AudioPanel::updateFromState(const QString& cameraId)

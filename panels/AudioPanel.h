@@ -49,7 +49,6 @@ private:
     void populateInputs(int channel, const QList<QString>& inputs);
     void sendEnabled(int channel, const char* row, bool on);
 
-    CameraManager* m_manager;
     CameraFollower* m_follower;
     std::array<Channel, channelCount> m_channels;
 };

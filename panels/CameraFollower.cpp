@@ -48,6 +48,13 @@ const CameraState* CameraFollower::currentState() const
     return m_cameraId.isEmpty() ? nullptr : m_manager->cameraList()->state(m_cameraId);
 }
 
+std::optional<CameraCapabilities> CameraFollower::capabilities() const
+{
+    if (m_cameraId.isEmpty())
+        return std::nullopt;
+    return m_manager->capabilities(m_cameraId);
+}
+
 void CameraFollower::send(const QString& endpoint, const QJsonObject& body)
 {
     if (!acceptsInput())

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "CameraCapabilities.h"
+
 #include <QJsonObject>
 #include <QObject>
 #include <QScopedValueRollback>
 #include <QString>
 #include <QTimer>
+
+#include <optional>
 
 class CameraManager;
 struct CameraState;
@@ -22,7 +26,6 @@ public:
 
     explicit CameraFollower(CameraManager* manager, QObject* parent = nullptr);
 
-    CameraManager* manager() const { return m_manager; }
     const QString& cameraId() const { return m_cameraId; }
 
     // Follows another camera (empty: none) and lifts the guard. A slider command still
@@ -37,6 +40,8 @@ public:
     const CameraState* stateToShow(const QString& cameraId) const;
     // The current camera's state whether held back or not, for building commands from it.
     const CameraState* currentState() const;
+    // What the current camera's model can do; none without a camera.
+    std::optional<CameraCapabilities> capabilities() const;
 
     // While one lives, the panel is writing state into its controls and their signals send nothing.
     class Filling {

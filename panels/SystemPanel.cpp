@@ -79,7 +79,6 @@ const char* SystemPanel::overlayName(int overlay)
 
 SystemPanel::SystemPanel(CameraManager* manager, QWidget* parent)
     : QWidget(parent)
-    , m_manager(manager)
     , m_follower(new CameraFollower(manager, this))
     , m_blinkTimer(this)
 {
@@ -304,16 +303,15 @@ void SystemPanel::setCurrentCamera(const QString& cameraId)
 
 void SystemPanel::applyCapabilities()
 {
-    const QString& cameraId = m_follower->cameraId();
-    if (cameraId.isEmpty())
+    const auto capabilities = m_follower->capabilities();
+    if (!capabilities)
         return;
-    const CameraCapabilities capabilities = m_manager->capabilities(cameraId);
-    m_codec->setEnabled(capabilities.canChangeFormat);
-    m_container->setEnabled(capabilities.canChangeFormat);
-    m_offSpeed->setEnabled(capabilities.hasOffSpeed);
-    if (!capabilities.hasOffSpeed)
+    m_codec->setEnabled(capabilities->canChangeFormat);
+    m_container->setEnabled(capabilities->canChangeFormat);
+    m_offSpeed->setEnabled(capabilities->hasOffSpeed);
+    if (!capabilities->hasOffSpeed)
         m_offSpeedRate->setEnabled(false);
-    m_storage->setEnabled(capabilities.hasStorage);
+    m_storage->setEnabled(capabilities->hasStorage);
 }
 
 void SystemPanel::updateFromState(const QString& cameraId)
@@ -454,20 +452,21 @@ void SystemPanel::sendFullFormat()
 
 void SystemPanel::onProgramFeedToggled(bool on)
 {
-    if (!m_follower->acceptsInput())
-        return;
-    const QJsonObject body{{"enabled", on}};
-    qCDebug(lcPanels) << "Camera PUT camera/programFeedDisplay:" << body;
-    m_follower->send("camera/programFeedDisplay", body);
+    sendCameraSwitch("camera/programFeedDisplay", on);
 }
 
 void SystemPanel::onColorBarsToggled(bool on)
 {
+    sendCameraSwitch("camera/colorBars", on);
+}
+
+void SystemPanel::sendCameraSwitch(const QString& endpoint, bool on)
+{
     if (!m_follower->acceptsInput())
         return;
     const QJsonObject body{{"enabled", on}};
-    qCDebug(lcPanels) << "Camera PUT camera/colorBars:" << body;
-    m_follower->send("camera/colorBars", body);
+    qCDebug(lcPanels).noquote() << QString("Camera PUT %1:").arg(endpoint) << body;
+    m_follower->send(endpoint, body);
 }
 
 void SystemPanel::onMonitorFeatureToggled()

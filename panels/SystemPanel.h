@@ -55,6 +55,7 @@ private:
     InstSection* buildCamera();
     InstSection* buildOverlays();
     InstSection* buildRecording();
+    void sendCameraSwitch(const QString& endpoint, bool on);
     void sendMonitorFeature(int output, int overlay, bool on);
     void sendFullFormat();
     void setRecording(bool on);
@@ -63,7 +64,6 @@ private:
     void onConnectionError(const QString& cameraId, const QString& error);
     void onBlink();
 
-    CameraManager* m_manager;
     CameraFollower* m_follower;
 
     InstToggle* m_programFeed;

@@ -1,7 +1,7 @@
 #include "VideoPanel.h"
 
 #include "CameraFollower.h"
-#include "CameraManager.h"
+#include "CameraState.h"
 #include "Inst.h"
 #include "InstCombo.h"
 #include "InstFrames.h"
@@ -115,7 +115,6 @@ const QList<int>& VideoPanel::wbPresets()
 
 VideoPanel::VideoPanel(CameraManager* manager, QWidget* parent)
     : QWidget(parent)
-    , m_manager(manager)
     , m_follower(new CameraFollower(manager, this))
 {
     QVBoxLayout* page = PanelPage::install(this);
@@ -273,9 +272,8 @@ void VideoPanel::setCurrentCamera(const QString& cameraId)
 
 void VideoPanel::applyCapabilities()
 {
-    const QString& cameraId = m_follower->cameraId();
-    if (!cameraId.isEmpty())
-        m_nd->setEnabled(m_manager->capabilities(cameraId).hasNdFilter);
+    if (const auto capabilities = m_follower->capabilities())
+        m_nd->setEnabled(capabilities->hasNdFilter);
 }
 
 void VideoPanel::updateFromState(const QString& cameraId)

@@ -56,7 +56,6 @@ private:
     void updateWbPresets(int kelvin);
     void updateExposureVisibility();
 
-    CameraManager* m_manager;
     CameraFollower* m_follower;
 
     InstCombo* m_frameRate;

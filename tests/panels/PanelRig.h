@@ -4,10 +4,14 @@
 #include "CameraManager.h"
 #include "CameraSimulator.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
+#include <QSlider>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
 
@@ -19,6 +23,8 @@ class PanelRig {
 public:
     PanelRig()
     {
+        // cameras.json goes to the test's own folder.
+        QStandardPaths::setTestModeEnabled(true);
         QObject::connect(manager.api(), &CameraApi::getFinished, &manager,
                          [this](const QString& ip, const QString&) { ++m_answered[ip]; });
     }
@@ -125,5 +131,25 @@ public:
         return found;
     }
 
+    // Clicks a named button or toggle, or presses the key that steps a slider or a pull-down.
+    void operate(const QString& name, int presses = 1)
+    {
+        auto* widget = control<QWidget>(name);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, button->height() / 2));
+            return;
+        }
+        for (int press = 0; press < presses; ++press)
+            QTest::keyClick(widget, qobject_cast<QSlider*>(widget) ? Qt::Key_Right : Qt::Key_Down);
+    }
+
     Panel panel{&manager};
 };
+
+inline QStringList itemTexts(const QComboBox* combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}

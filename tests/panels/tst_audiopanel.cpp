@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QSignalSpy>
-#include <QStandardPaths>
 
 using Rig = PanelOnRig<AudioPanel>;
 
@@ -13,8 +12,6 @@ class TestAudioPanel : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void gainStepStopsAtTheCeiling()
     {
         Rig rig;
@@ -25,11 +22,10 @@ private slots:
                                                                                                   {"Max", 6.0}}}}}}));
         QCOMPARE(rig.control<QDoubleSpinBox>("gain0")->value(), 5.8);
 
-        auto* up = rig.control<QAbstractButton>("gainUp0");
-        QTest::mouseClick(up, Qt::LeftButton);
+        rig.operate("gainUp0");
         QTRY_COMPARE(rig.puts(0, "audio/channel/0/level"), (QList<QJsonObject>{{{"gain", 6.0}}}));
-        QTest::mouseClick(up, Qt::LeftButton);
-        QTest::mouseClick(rig.control<QAbstractButton>("padding0"), Qt::LeftButton);
+        rig.operate("gainUp0");
+        rig.operate("padding0");
         QTRY_COMPARE(rig.puts(0, "audio/channel/0/padding").size(), 1);
         QCOMPARE(rig.camera(0).requestCount("PUT", "audio/channel/0/level"), 1);
     }
@@ -52,11 +48,7 @@ private slots:
         QFETCH(QString, endpoint);
         Rig rig;
         QVERIFY(rig.start());
-        QWidget* widget = rig.control<QWidget>(control);
-        if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(10, widget->height() / 2));
-        else
-            QTest::keyClick(widget, Qt::Key_Down);
+        rig.operate(control);
         QTRY_COMPARE(rig.puts(0, endpoint).size(), 1);
         QTEST(rig.puts(0, endpoint).first(), "body");
     }

@@ -1,9 +1,7 @@
 #include "ColorPanel.h"
 #include "PanelRig.h"
 
-#include <QPushButton>
 #include <QSlider>
-#include <QStandardPaths>
 
 using Rig = PanelOnRig<ColorPanel>;
 
@@ -11,8 +9,6 @@ class TestColorPanel : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void wheelSliderSendsAllFourChannels_data()
     {
         QTest::addColumn<QString>("endpoint");
@@ -75,7 +71,7 @@ private slots:
         QCOMPARE(liftRed->value(), 500);
 
         const QDateTime clicked = QDateTime::currentDateTime();
-        QTest::mouseClick(rig.control<QPushButton>("reset"), Qt::LeftButton);
+        rig.operate("reset");
         const QJsonObject zero{{"red", 0}, {"green", 0}, {"blue", 0}, {"luma", 0}};
         const QList<QPair<QString, QJsonObject>> expected = {
             {"colorCorrection/lift", zero},

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QScrollArea>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 
@@ -25,7 +24,6 @@ class TestPanelLayout : public QObject {
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         Startup::installApplicationFonts();
         Inst::registerFonts();
         QDir().mkpath(KOVRA_PANEL_PICTURES);

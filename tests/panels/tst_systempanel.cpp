@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QJsonArray>
-#include <QStandardPaths>
 #include <QTimer>
 
 using Rig = PanelOnRig<SystemPanel>;
@@ -26,22 +25,12 @@ QJsonObject format(int width, int height, const QString& description)
             {"codecs", QJsonArray{"BRaw:3_1"}},
             {"frameRates", QJsonArray{"25"}}};
 }
-
-QStringList itemTexts(const QComboBox* combo)
-{
-    QStringList texts;
-    for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
-    return texts;
-}
 }
 
 class TestSystemPanel : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void codecDisplayName_data()
     {
         QTest::addColumn<QString>("codec");
@@ -136,8 +125,7 @@ private slots:
         auto* rate = rig.control<QDoubleSpinBox>("offSpeedRate");
         QVERIFY(!rate->isEnabled());
         rate->setValue(48);
-        auto* offSpeed = rig.control<QAbstractButton>("offSpeed");
-        QTest::mouseClick(offSpeed, Qt::LeftButton, {}, QPoint(8, offSpeed->height() / 2));
+        rig.operate("offSpeed");
         QVERIFY(rate->isEnabled());
         QTRY_COMPARE(rig.puts(0, "system/format").size(), 1);
         const QJsonObject sent = rig.puts(0, "system/format").first();
@@ -151,7 +139,7 @@ private slots:
         QVERIFY(rig.start());
         auto* zebra = rig.control<QAbstractButton>("MainSDI/zebra");
         QCOMPARE(zebra->accessibleName(), "Main SDI, Zebra");
-        QTest::mouseClick(zebra, Qt::LeftButton, {}, QPoint(zebra->width() / 2, zebra->height() / 2));
+        rig.operate("MainSDI/zebra");
         QTRY_COMPARE(rig.puts(0, "monitoring/MainSDI/zebra"), (QList<QJsonObject>{{{"enabled", true}}}));
         QCOMPARE(rig.camera(0).requestCount("PUT", "monitoring/HDMI/zebra"), 0);
     }
@@ -165,13 +153,13 @@ private slots:
         auto* blink = rig.control<QTimer>("blinkTimer");
         QVERIFY(lamp->isHidden());
 
-        QTest::mouseClick(rig.control<QAbstractButton>("record"), Qt::LeftButton);
+        rig.operate("record");
         QTRY_COMPARE(transport->text(), "REC");
         QVERIFY(!lamp->isHidden());
         QTRY_VERIFY(lamp->color().alphaF() < 0.5);
         QTRY_COMPARE(lamp->color().alphaF(), 1.0f);
 
-        QTest::mouseClick(rig.control<QAbstractButton>("stop"), Qt::LeftButton);
+        rig.operate("stop");
         QTRY_COMPARE(transport->text(), "STOPPED");
         QCOMPARE(transport->accessibleName(), "Stopped");
         QVERIFY(lamp->isHidden());

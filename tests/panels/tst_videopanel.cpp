@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QTimer>
 
 using Rig = PanelOnRig<VideoPanel>;
@@ -15,8 +14,6 @@ class TestVideoPanel : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
     void gainDragSendsOnceWithTheFinalValue()
     {
         Rig rig;
@@ -160,11 +157,7 @@ private slots:
         QFETCH(QJsonObject, body);
         Rig rig;
         QVERIFY(rig.start());
-        QWidget* widget = rig.control<QWidget>(control);
-        if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            QTest::mouseClick(button, Qt::LeftButton);
-        for (int press = 0; press < presses; ++press)
-            QTest::keyClick(widget, qobject_cast<QSlider*>(widget) ? Qt::Key_Right : Qt::Key_Down);
+        rig.operate(control, presses);
         QTRY_COMPARE(rig.puts(0, endpoint).size(), qMax(presses, 1));
         QCOMPARE(rig.puts(0, endpoint).last(), body);
     }
@@ -188,10 +181,7 @@ private slots:
                                 QJsonObject{{"supportedFormats", QJsonArray{format({"60", "23.98", "24"}),
                                                                             format({"59.94", "24"})}}}));
         auto* rates = rig.control<QComboBox>("frameRate");
-        QStringList shown;
-        for (int i = 0; i < rates->count(); ++i)
-            shown << rates->itemText(i);
-        QCOMPARE(shown, (QStringList{"23.98 fps", "24 fps", "59.94 fps", "60 fps"}));
+        QCOMPARE(itemTexts(rates), (QStringList{"23.98 fps", "24 fps", "59.94 fps", "60 fps"}));
 
         rates->setCurrentIndex(1);
         QTRY_COMPARE(rig.puts(0, "system/format").size(), 1);
