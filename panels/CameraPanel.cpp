@@ -307,6 +307,8 @@ QWidget* CameraPanel::buildDiscoverySection()
     m_scanButton = new QPushButton(QStringLiteral("Scan Network"), section);
     m_scanButton->setObjectName(QStringLiteral("scanButton"));
     Inst::style(m_scanButton, Inst::Primary);
+    // Wide enough for both of its texts, so that the row does not shift when a scan starts.
+    m_scanButton->setMinimumWidth(m_scanButton->sizeHint().width());
     connect(m_scanButton, &QPushButton::clicked, this, &CameraPanel::onScanNetwork);
     m_progress = new QProgressBar(section);
     m_progress->setObjectName(QStringLiteral("scanProgress"));

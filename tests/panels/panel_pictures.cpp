@@ -1,6 +1,7 @@
 // kovra-panel-pictures DIR: pictures of the Cameras and Presets tabs at 1200 px, with three
 // simulated cameras and a few other states, in both appearances. Made without a display.
 #include "CameraPanel.h"
+#include "CameraScanner.h"
 #include "Inst.h"
 #include "PanelFixture.h"
 #include "PresetPanel.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
+#include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTableWidget>
 #include <QTextStream>
 
@@ -61,7 +64,8 @@ int main(int argc, char* argv[])
     }
     cameras.append(PanelFixture::camera("cam-error", "Jib", "127.0.0.1:1", 7, false));
     cameras.append(PanelFixture::camera("cam-off", "Wide Shot", "192.168.13.44", 12, true));
-    fixture.network.interfaces = {ScriptedNetwork::wired("eth0", "192.168.13.20", 24),
+    // The pictures show a scan in progress, over a loopback subnet where nothing answers.
+    fixture.network.interfaces = {ScriptedNetwork::wired("eth0", "127.16.13.1", 24),
                                   ScriptedNetwork::wired("wlp2s0", "10.0.0.7", 16)};
     fixture.network.macs.insert("192.168.13.61", "7c:2e:0d:44:55:66");
 
@@ -74,6 +78,16 @@ int main(int argc, char* argv[])
                 && list->camera("cam-error")->status == CameraStatus::Error;
         })) {
         err << "kovra-panel-pictures: the simulated cameras did not connect\n";
+        return 1;
+    }
+    QTemporaryDir noBrowseTools;
+    QProcessEnvironment environment;
+    environment.insert("PATH", noBrowseTools.path());
+    cameraPanel.findChild<CameraScanner*>()->setProcessEnvironment(environment);
+    cameraPanel.onScanNetwork();
+    auto* progress = cameraPanel.findChild<QProgressBar*>("scanProgress");
+    if (!waitFor([&] { return progress->value() == 254; })) {
+        err << "kovra-panel-pictures: the scan did not progress\n";
         return 1;
     }
     cameraPanel.addDiscovered({"192.168.13.61", "Studio-Camera-4K.local", "Studio Camera 4K Pro G2", "8.6", true});
