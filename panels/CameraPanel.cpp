@@ -535,15 +535,9 @@ void CameraPanel::onCameraEdited(int row)
     if (name.isEmpty())
         name = before.name;
     QString address = m_table->item(row, AddressColumn)->text().trimmed();
-    if (address.isEmpty() || before.status == CameraStatus::Connected) {
+    if (address.isEmpty() || before.status == CameraStatus::Connected
+        || (address != before.ip && !acceptAddress(address, cameraId)))
         address = before.ip;
-    } else if (address != before.ip && !isCameraAddress(address)) {
-        m_boxes->warning(this, QStringLiteral("Invalid Address"),
-                         QStringLiteral("%1 is not an IPv4 address or a .local host name.").arg(address));
-        address = before.ip;
-    } else if (!addressIsFree(address, cameraId)) {
-        address = before.ip;
-    }
 
     if (name == before.name && index == before.oscIndex && address == before.ip) {
         // Nothing to store: show what is stored, not what was typed.
@@ -560,8 +554,13 @@ void CameraPanel::onCameraEdited(int row)
         m_manager->relocateCamera(cameraId, address);
 }
 
-bool CameraPanel::addressIsFree(const QString& address, const QString& exceptId)
+bool CameraPanel::acceptAddress(const QString& address, const QString& exceptId)
 {
+    if (!isCameraAddress(address)) {
+        m_boxes->warning(this, QStringLiteral("Invalid Address"),
+                         QStringLiteral("%1 is not an IPv4 address or a .local host name.").arg(address));
+        return false;
+    }
     const Camera* holder = m_manager->cameraList()->cameraByIp(address);
     if (!holder || holder->id == exceptId)
         return true;
@@ -584,12 +583,7 @@ void CameraPanel::onAddCamera()
     const QString address = m_addressEdit->text().trimmed();
     if (name.isEmpty() || address.isEmpty())
         return;
-    if (!isCameraAddress(address)) {
-        m_boxes->warning(this, QStringLiteral("Invalid Address"),
-                         QStringLiteral("%1 is not an IPv4 address or a .local host name.").arg(address));
-        return;
-    }
-    if (!addressIsFree(address, QString()))
+    if (!acceptAddress(address, QString()))
         return;
     m_manager->addCamera(name, address, m_indexSpin->value());
     m_nameEdit->clear();
@@ -768,7 +762,7 @@ void CameraPanel::onAddDiscovered()
         delete item;
         return;
     }
-    if (!addressIsFree(address, QString()))
+    if (!acceptAddress(address, QString()))
         return;
 
     QString hostname = item->data(HostnameRole).toString();

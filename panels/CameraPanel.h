@@ -76,8 +76,9 @@ private:
     void updateToggleText(const QString& cameraId);
     void onScanFinished();
     int nextIndex() const;
-    // Warns and returns false when another camera than `exceptId` already uses the address.
-    bool addressIsFree(const QString& address, const QString& exceptId);
+    // Warns and returns false for text that is no camera address and for an address that a
+    // camera other than `exceptId` already uses.
+    bool acceptAddress(const QString& address, const QString& exceptId);
 
     CameraManager* m_manager;
     LocalNetwork* m_network;
