@@ -93,34 +93,27 @@ private slots:
 
     void endpoints_data()
     {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("endpoint");
-        QTest::newRow("blank") << "Stage Left" << "presets/Stage%20Left.cset";
-        QTest::newRow("suffix in capitals") << "Show.CSET" << "presets/Show.CSET";
-        QTest::newRow("slash") << "../system/format" << "presets/..%2Fsystem%2Fformat.cset";
-        QTest::newRow("percent") << "100%" << "presets/100%25.cset";
-        QTest::newRow("query and fragment") << "Take #2?" << "presets/Take%20%232%3F.cset";
-        QTest::newRow("non-ASCII") << "Bühne" << "presets/B%C3%BChne.cset";
-        QTest::newRow("dots") << "..." << "presets/....cset";
+        QTest::newRow("blank") << "Stage Left.cset" << "presets/Stage%20Left.cset";
+        QTest::newRow("slash") << "../system/format.cset" << "presets/..%2Fsystem%2Fformat.cset";
+        QTest::newRow("percent") << "100%.cset" << "presets/100%25.cset";
+        QTest::newRow("query and fragment") << "Take #2?.cset" << "presets/Take%20%232%3F.cset";
+        QTest::newRow("non-ASCII") << "Bühne.cset" << "presets/B%C3%BChne.cset";
+        QTest::newRow("parent folder") << ".." << "";
+        QTest::newRow("this folder") << "." << "";
     }
 
-    // What goes on the wire is one segment below presets/, whatever the name holds.
+    // What goes on the wire is one segment below presets/, whatever the name holds; names
+    // that no URL keeps in the folder are not addressed at all.
     void endpoints()
     {
-        QFETCH(QString, name);
+        QFETCH(QString, fileName);
         QFETCH(QString, endpoint);
-        QCOMPARE(PresetPanel::presetEndpoint(PresetPanel::presetFileName(name)), endpoint);
-        const QUrl url(f->manager->api()->buildUrl("127.0.0.1", endpoint));
-        QCOMPARE(url.path(QUrl::FullyEncoded), "/control/api/v1/" + endpoint);
-        QCOMPARE(PresetPanel::displayName(PresetPanel::presetFileName(name)),
-                 name.endsWith(".CSET") ? name.chopped(5) : name);
-    }
-
-    void unaddressableNames()
-    {
-        QCOMPARE(PresetPanel::presetEndpoint(".."), QString());
-        QCOMPARE(PresetPanel::presetEndpoint("."), QString());
-        QCOMPARE(PresetPanel::presetEndpoint(""), QString());
+        QCOMPARE(PresetPanel::presetEndpoint(fileName), endpoint);
+        if (!endpoint.isEmpty())
+            QCOMPARE(QUrl(f->manager->api()->buildUrl("127.0.0.1", endpoint)).path(QUrl::FullyEncoded),
+                     "/control/api/v1/" + endpoint);
     }
 
     void save_data()
@@ -129,9 +122,7 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::newRow("blank") << "Stage Left" << "Stage Left.cset";
         QTest::newRow("suffix kept") << "Show.CSET" << "Show.CSET";
-        QTest::newRow("query and fragment") << "Take #2?" << "Take #2?.cset";
-        QTest::newRow("percent") << "100%" << "100%.cset";
-        QTest::newRow("non-ASCII") << "Bühne" << "Bühne.cset";
+        QTest::newRow("query, fragment, percent, non-ASCII") << "Take #2? 100% Bühne" << "Take #2? 100% Bühne.cset";
     }
 
     // Return in the name field stores the preset on the camera under exactly that name; the
@@ -176,31 +167,37 @@ private slots:
         QVERIFY(button("Delete")->isEnabled());
     }
 
-    void deleteOnlyAfterYes()
+    void questionsDefaultToNo_data()
     {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QByteArray>("write");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("delete") << "Delete" << "Delete preset \"Interview\"? This cannot be undone."
+                                << QByteArray("DELETE presets/Interview.cset") << QStringList{"Wide"};
+        QTest::newRow("update") << "Update" << "Overwrite \"Interview\" with current camera settings?"
+                                << QByteArray("PUT presets/Interview.cset") << QStringList{"Wide", "Interview"};
+    }
+
+    // Nothing reaches the camera unless the question is answered Yes.
+    void questionsDefaultToNo()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, question);
+        QFETCH(QByteArray, write);
+        QFETCH(QStringList, after);
         select("Interview");
         QSignalSpy requests(simulator, &CameraSimulator::requestReceived);
-        QTest::mouseClick(button("Delete"), Qt::LeftButton);
+        QTest::mouseClick(this->button(button), Qt::LeftButton);
         QCOMPARE(f->boxes.shown.size(), 1);
-        QCOMPARE(f->boxes.shown.first().title, "Delete Preset");
-        QCOMPARE(f->boxes.shown.first().text, "Delete preset \"Interview\"? This cannot be undone.");
+        QCOMPARE(f->boxes.shown.first().text, question);
         QVERIFY(!requests.wait(500));
 
         f->boxes.answers = {true};
-        QTest::mouseClick(button("Delete"), Qt::LeftButton);
-        QTRY_COMPARE(texts(list), QStringList{"Wide"});
-        QCOMPARE(writes(simulator), QList<QByteArray>{"DELETE presets/Interview.cset"});
-    }
-
-    void overwriteOnlyAfterYes()
-    {
-        select("Wide");
-        QTest::mouseClick(button("Update"), Qt::LeftButton);
-        f->boxes.answers = {true};
-        QTest::mouseClick(button("Update"), Qt::LeftButton);
-        QCOMPARE(f->boxes.titles(), (QStringList{"Overwrite Preset", "Overwrite Preset"}));
-        QCOMPARE(f->boxes.shown.first().text, "Overwrite \"Wide\" with current camera settings?");
-        QTRY_COMPARE(writes(simulator), QList<QByteArray>{"PUT presets/Wide.cset"});
+        QTest::mouseClick(this->button(button), Qt::LeftButton);
+        QTRY_COMPARE(writes(simulator), QList<QByteArray>{write});
+        QTRY_COMPARE(texts(list), after);
+        QCOMPARE(f->boxes.titles().first(), button == "Delete" ? "Delete Preset" : "Overwrite Preset");
     }
 
     // Recalled here by double click, or from elsewhere (a MIDI trigger or OSC goes through
