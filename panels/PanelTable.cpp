@@ -35,9 +35,8 @@ constexpr int headerPadding = 10 + 5 + 4;
 void fitColumn(QTableWidget* table, int column, int width, const QString& widest)
 {
     const QTableWidgetItem* header = table->horizontalHeaderItem(column);
-    const int forHeader = header ? QFontMetrics(table->horizontalHeader()->font()).horizontalAdvance(header->text())
-            + headerPadding
-                                 : 0;
+    const QFontMetrics headerMetrics(table->horizontalHeader()->font());
+    const int forHeader = header ? headerMetrics.horizontalAdvance(header->text()) + headerPadding : 0;
     const int forCells = widest.isEmpty() ? 0 : QFontMetrics(table->font()).horizontalAdvance(widest) + cellPadding;
     table->setColumnWidth(column, qMax(width, qMax(forHeader, forCells)));
 }
