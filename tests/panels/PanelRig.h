@@ -1,51 +1,49 @@
 #pragma once
 
 #include "CameraApi.h"
-#include "CameraManager.h"
-#include "CameraSimulator.h"
+#include "PanelFixture.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QHash>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QList>
 #include <QSlider>
-#include <QStandardPaths>
-#include <QTest>
 #include <QWidget>
 
-#include <memory>
-#include <vector>
-
-// Simulated cameras on loopback behind a real camera manager: what the panel tests drive.
-class PanelRig {
+// The panel fixture with cameras added through the manager, as an operator adds them, and
+// waits for their state sweeps: what the camera-following panels' tests drive.
+class PanelRig : public PanelFixture {
 public:
     PanelRig()
     {
-        // cameras.json goes to the test's own folder.
-        QStandardPaths::setTestModeEnabled(true);
-        QObject::connect(manager.api(), &CameraApi::getFinished, &manager,
+        QObject::connect(manager->api(), &CameraApi::getFinished, manager.get(),
                          [this](const QString& ip, const QString&) { ++m_answered[ip]; });
     }
 
     // Starts a simulated camera of this product and adds it to the manager; returns its id.
     QString addCamera(const QString& product = QStringLiteral("URSA Broadcast G2"))
     {
-        auto simulator = std::make_unique<CameraSimulator>(product);
-        simulator->listen();
-        const QString address = simulator->hostAndPort();
-        manager.addCamera(QString("Camera %1").arg(m_cameras.size() + 1), address, int(m_cameras.size()) + 1);
-        m_cameras.push_back(std::move(simulator));
-        return id(int(m_cameras.size()) - 1);
+        const int position = int(simulators.size());
+        CameraSimulator* added = simulator(product);
+        if (!added)
+            return QString();
+        manager->addCamera(QString("Camera %1").arg(position + 1), added->hostAndPort(), position + 1);
+        return id(position);
     }
 
-    CameraSimulator& camera(int position) { return *m_cameras.at(position); }
+    CameraSimulator& camera(int position) { return *simulators.at(position); }
 
     QString id(int position)
     {
-        const Camera* found = manager.cameraList()->cameraByIp(camera(position).hostAndPort());
+        const Camera* found = manager->cameraList()->cameraByIp(camera(position).hostAndPort());
         return found ? found->id : QString();
+    }
+
+    // The state requests a camera has received so far.
+    int sweepRequests(int position)
+    {
+        CameraSimulator& simulator = camera(position);
+        return simulator.requestCount("GET") - simulator.requestCount("GET", "system/product")
+               - simulator.requestCount("GET", "camera/id");
     }
 
     // Waits until a camera with every feature has been swept once more since it had received
@@ -67,14 +65,14 @@ public:
     {
         camera(position).setEndpointValue(endpoint, value);
         const int before = sweepRequests(position);
-        manager.fetchState(id(position));
+        manager->fetchState(id(position));
         return waitForSweep(position, before);
     }
 
     bool waitForConnection(int position)
     {
         return QTest::qWaitFor([&] {
-            const Camera* found = manager.cameraList()->camera(id(position));
+            const Camera* found = manager->cameraList()->camera(id(position));
             return found && found->status == CameraStatus::Connected;
         });
     }
@@ -87,21 +85,10 @@ public:
         return bodies;
     }
 
-    CameraManager manager;
-
-    // The state requests a camera has received so far.
-    int sweepRequests(int position)
-    {
-        CameraSimulator& simulator = camera(position);
-        return simulator.requestCount("GET") - simulator.requestCount("GET", "system/product")
-               - simulator.requestCount("GET", "camera/id");
-    }
-
 private:
     // Requests in one state sweep of a camera that has every feature.
     static constexpr int sweepSize = 60;
 
-    std::vector<std::unique_ptr<CameraSimulator>> m_cameras;
     QHash<QString, int> m_answered;
 };
 
@@ -109,7 +96,10 @@ private:
 template <typename Panel>
 class PanelOnRig : public PanelRig {
 public:
-    PanelOnRig() { QObject::connect(&manager, &CameraManager::cameraStateUpdated, &panel, &Panel::updateFromState); }
+    PanelOnRig()
+    {
+        QObject::connect(manager.get(), &CameraManager::cameraStateUpdated, &panel, &Panel::updateFromState);
+    }
 
     // Adds a camera, waits for its first sweep and selects it.
     bool start(const QString& product = QStringLiteral("URSA Broadcast G2"))
@@ -143,7 +133,7 @@ public:
             QTest::keyClick(widget, qobject_cast<QSlider*>(widget) ? Qt::Key_Right : Qt::Key_Down);
     }
 
-    Panel panel{&manager};
+    Panel panel{manager.get()};
 };
 
 inline QStringList itemTexts(const QComboBox* combo)

@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(resolution->count(), 0);
 
         rig.camera(0).acceptEndpoint("system/supportedFormats");
-        rig.manager.refreshCamera(rig.id(0));
+        rig.manager->refreshCamera(rig.id(0));
         QVERIFY(rig.setAndSweep(0, "system/supportedFormats",
                                 QJsonObject{{"supportedFormats", QJsonArray{format(3840, 2160, "UHD"),
                                                                             format(3840, 2160, "UHD 2"),

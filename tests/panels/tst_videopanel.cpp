@@ -66,9 +66,9 @@ private slots:
             rig.camera(0).setEndpointValue("video/iso", QJsonObject{{"iso", 3200}});
             rig.camera(0).pushRawEvent(R"({"video":{"iso":3200}})");
         });
-        const CameraState* state = rig.manager.cameraList()->state(rig.id(0));
+        const CameraState* state = rig.manager->cameraList()->state(rig.id(0));
         QString shownOnEcho;
-        connect(&rig.manager, &CameraManager::cameraStateUpdated, [&] {
+        connect(rig.manager.get(), &CameraManager::cameraStateUpdated, [&] {
             if (state->iso == 3200 && shownOnEcho.isEmpty())
                 shownOnEcho = iso->currentText();
         });
@@ -250,9 +250,9 @@ private slots:
         Rig rig;
         QVERIFY(rig.start());
         auto* focus = rig.control<QSlider>("focus");
-        const CameraState* state = rig.manager.cameraList()->state(rig.id(0));
+        const CameraState* state = rig.manager->cameraList()->state(rig.id(0));
         int shownOnEcho = -1;
-        connect(&rig.manager, &CameraManager::cameraStateUpdated, [&] {
+        connect(rig.manager.get(), &CameraManager::cameraStateUpdated, [&] {
             if (state->focus == 0.2)
                 shownOnEcho = focus->value();
         });
