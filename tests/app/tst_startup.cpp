@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 #include "Startup.h"
 #include "WheelGuard.h"
+#include "WindowStartup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -122,6 +123,7 @@ private slots:
     void identityFontsAndIcon()
     {
         Startup::setApplicationIdentity();
+        Startup::setWindowIcon();
         Startup::installApplicationFonts();
         QCOMPARE(QCoreApplication::applicationName(), QString("Kovra Control"));
         QCOMPARE(QCoreApplication::applicationVersion(), QString("1.1.0"));
