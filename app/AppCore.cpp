@@ -432,8 +432,8 @@ void AppCore::loadSettings()
     if (m_offline)
         return;
     QStringList warnings;
-    const ConfigSettings settings = ConfigFile::readSettings(settingsStoreValues(), ConfigFile::currentVersion,
-                                                             ConfigSettings::defaultOscPort, &warnings);
+    const ConfigSettings settings = ConfigFile::readSettings(settingsStoreValues(), false, ConfigSettings::defaultOscPort,
+                                                             &warnings);
     for (const QString& warning : warnings)
         qCWarning(lcApp).noquote() << "Settings:" << warning;
     applyStartupSettings(settings);

@@ -108,7 +108,7 @@ QByteArray write(const QJsonArray& cameras, const QJsonObject& midi, const Confi
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
-ConfigSettings readSettings(const QJsonObject& object, int version, int defaultOscPort, QStringList* warnings)
+ConfigSettings readSettings(const QJsonObject& object, bool migrateOldPorts, int defaultOscPort, QStringList* warnings)
 {
     const SettingsReader read{object, warnings};
     ConfigSettings settings;
@@ -116,7 +116,7 @@ ConfigSettings readSettings(const QJsonObject& object, int version, int defaultO
     settings.oscListenInterface = read.text("oscListenInterface", QString());
     settings.oscOutIp = read.text("oscOutIp", settings.oscOutIp);
     settings.oscOutPort = read.port("oscOutPort", ConfigSettings::defaultOscOutPort);
-    if (version < currentVersion) {
+    if (migrateOldPorts) {
         if (settings.oscPort == legacyOscPort)
             settings.oscPort = ConfigSettings::defaultOscPort;
         if (settings.oscOutPort == legacyOscOutPort)
@@ -147,11 +147,9 @@ std::optional<ConfigDocument> read(const QByteArray& bytes, int defaultOscPort, 
     document.midi = root.value(QLatin1String("midi")).toObject();
     const QJsonObject settings = root.value(QLatin1String("settings")).toObject();
     document.hasSettings = !settings.isEmpty();
-    // Only whole numbers are versions; anything else reads as the first one.
-    const QJsonValue version = root.value(QLatin1String("version"));
-    const int versionNumber = isWholeNumberIn(version, 1, 1e9) ? int(version.toDouble()) : 1;
+    const double version = root.value(QLatin1String("version")).toDouble(1);
     if (document.hasSettings)
-        document.settings = readSettings(settings, versionNumber, defaultOscPort, &document.warnings);
+        document.settings = readSettings(settings, version < currentVersion, defaultOscPort, &document.warnings);
     return document;
 }
 

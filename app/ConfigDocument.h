@@ -50,8 +50,8 @@ QByteArray write(const QJsonArray& cameras, const QJsonObject& midi, const Confi
 // Empty when the bytes are not a JSON object; error then says why.
 std::optional<ConfigDocument> read(const QByteArray& bytes, int defaultOscPort, QString* error = nullptr);
 
-// Version 1 documents used 8000 and 9000, ports that other show software claims; they move
-// to 58000 and 58001.
-ConfigSettings readSettings(const QJsonObject& object, int version, int defaultOscPort, QStringList* warnings);
+// Documents before version 2 used 8000 and 9000, ports that other show software claims;
+// migrating moves exactly those to 58000 and 58001.
+ConfigSettings readSettings(const QJsonObject& object, bool migrateOldPorts, int defaultOscPort, QStringList* warnings);
 
 }

@@ -65,6 +65,7 @@ private slots:
         QTest::newRow("version 1") << QByteArray("1") << 8000 << 9000 << 58000 << 58001;
         QTest::newRow("version 1, other ports") << QByteArray("1") << 8001 << 9001 << 8001 << 9001;
         QTest::newRow("version as text") << QByteArray("\"2\"") << 8000 << 9000 << 58000 << 58001;
+        QTest::newRow("version 2.5") << QByteArray("2.5") << 8000 << 9000 << 8000 << 9000;
         QTest::newRow("version 2") << QByteArray("2") << 8000 << 9000 << 8000 << 9000;
     }
 
