@@ -333,12 +333,19 @@ bool AppCore::saveAllToAppData()
         if (!QFile::copy(path, backup))
             qCWarning(lcApp) << "Config: cannot copy" << path << "to" << backup;
     }
+    return writeDocument(path, ConfigFile::Scope::AppData);
+}
+
+bool AppCore::writeDocument(const QString& path, ConfigFile::Scope scope) const
+{
+    // Replaces the file only once the whole document is written: a full disk or a crash
+    // leaves the previous one in place, and the caller learns that nothing was saved.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         qCWarning(lcApp) << "Config: cannot open" << path << "for writing:" << file.errorString();
         return false;
     }
-    file.write(currentDocument(ConfigFile::Scope::AppData));
+    file.write(currentDocument(scope));
     if (!file.commit()) {
         qCWarning(lcApp) << "Config: write failed:" << file.errorString();
         return false;
@@ -471,17 +478,7 @@ bool AppCore::saveConfigToFile(const QString& path)
 {
     if (m_offline)
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcApp) << "Config: cannot open" << path << "for writing:" << file.errorString();
-        return false;
-    }
-    file.write(currentDocument(ConfigFile::Scope::Export));
-    if (!file.commit()) {
-        qCWarning(lcApp) << "Config: export to" << path << "failed:" << file.errorString();
-        return false;
-    }
-    return true;
+    return writeDocument(path, ConfigFile::Scope::Export);
 }
 
 bool AppCore::loadConfigFromFile(const QString& path)

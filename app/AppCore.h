@@ -110,6 +110,7 @@ private:
 
     ConfigSettings currentSettings() const;
     QByteArray currentDocument(ConfigFile::Scope scope) const;
+    bool writeDocument(const QString& path, ConfigFile::Scope scope) const;
     std::optional<ConfigDocument> readDocumentFile(const QString& path, int defaultOscPort) const;
     QString moveAside(const QString& path) const;
     void applyDocument(const ConfigDocument& document);

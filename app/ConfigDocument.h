@@ -21,6 +21,14 @@ struct ConfigSettings {
     QString oscSendInterface;
     int midiPort = -1;                    // -1: none
     QString midiPortName;
+
+    bool operator==(const ConfigSettings& other) const
+    {
+        return oscPort == other.oscPort && oscListenInterface == other.oscListenInterface && oscOutIp == other.oscOutIp
+            && oscOutPort == other.oscOutPort && oscOutEnabled == other.oscOutEnabled
+            && oscSendInterface == other.oscSendInterface && midiPort == other.midiPort
+            && midiPortName == other.midiPortName;
+    }
 };
 
 // A configuration document as read: defaults in place of absent or unusable values.

