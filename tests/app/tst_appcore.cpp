@@ -225,25 +225,6 @@ private slots:
         QTEST(core.oscPort(), "port");
     }
 
-    void listenInterface_data()
-    {
-        QTest::addColumn<QString>("saved");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("present") << "127.0.0.1" << true;
-        QTest::newRow("gone") << "203.0.113.77" << false;
-    }
-
-    void listenInterface()
-    {
-        QFETCH(QString, saved);
-        QFETCH(bool, kept);
-        TestHome home;
-        home.write("config.json", configDocument({}, {{"oscListenInterface", saved}}));
-        AppCore core(false);
-        core.loadAllFromAppData();
-        QCOMPARE(core.oscListener()->bindAddress() == saved, kept);
-    }
-
     void platformSettingsWhenThereIsNoDocument()
     {
         TestHome home;
