@@ -11,6 +11,7 @@
 #include "Startup.h"
 #include "SystemPanel.h"
 #include "VideoPanel.h"
+#include "WindowStartup.h"
 
 #include <QApplication>
 #include <QDir>

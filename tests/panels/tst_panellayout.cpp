@@ -2,7 +2,7 @@
 #include "ColorPanel.h"
 #include "Inst.h"
 #include "PanelRig.h"
-#include "Startup.h"
+#include "WindowStartup.h"
 #include "SystemPanel.h"
 #include "VideoPanel.h"
 
