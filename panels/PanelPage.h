@@ -20,8 +20,8 @@ namespace PanelPage {
 QVBoxLayout* install(QWidget* panel);
 
 // Keeps the rows of a page returned by install() at their preferred heights: a window too
-// short for the page scrolls it rather than squeezing its rows, which word-wrapped labels
-// would let the layout squeeze below their smallest size.
+// short for the page scrolls it rather than squeezing its rows, since a squeezed section
+// header clips the buttons it carries.
 void keepRowHeights(QVBoxLayout* page);
 
 // A row label: application font 12.5 pt, weight 500, tone "sec".
