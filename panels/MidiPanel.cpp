@@ -94,18 +94,6 @@ bool changedFrom(const QDoubleSpinBox* box, double stored)
     return box->value() != qBound(box->minimum(), shown, box->maximum());
 }
 
-bool sameMapping(const MidiMapEntry& a, const MidiMapEntry& b)
-{
-    return a.channel == b.channel && a.cc == b.cc && a.cameraId == b.cameraId && a.parameter == b.parameter
-        && a.min == b.min && a.max == b.max && a.scale == b.scale;
-}
-
-bool sameTrigger(const MidiTriggerEntry& a, const MidiTriggerEntry& b)
-{
-    return a.type == b.type && a.channel == b.channel && a.noteOrPgm == b.noteOrPgm && a.mscCue == b.mscCue
-        && a.action == b.action && a.argument == b.argument && a.cameraId == b.cameraId;
-}
-
 QString parameterLabel(const QString& parameter)
 {
     return QString(parameter).replace(QLatin1Char(':'), QStringLiteral(" → "));
@@ -554,48 +542,38 @@ QStringList MidiPanel::presetCandidates(const QString& cameraId) const
 
 void MidiPanel::onAddMapping()
 {
-    MidiMapEntry entry;
-    entry.channel = 0;
-    entry.cc = m_mapping->count();
-    entry.parameter = QStringLiteral("lens/iris:normalised");
-    entry.min = 0.0;
-    entry.max = 1.0;
-    entry.scale = MidiMapEntry::Linear;
-    m_mapping->addMapping(entry);
+    m_mapping->addMapping({0, m_mapping->count(), QString(), QStringLiteral("lens/iris:normalised"), 0.0, 1.0,
+                           MidiMapEntry::Linear});
     // The new row is the one Learn or Remove acts on next.
     m_mappings.view->setCurrentCell(m_mapping->count() - 1, 0);
 }
 
 void MidiPanel::onRemoveMapping()
 {
-    const int row = m_mappings.view->currentRow();
-    if (row < 0)
-        return;
-    m_mappings.learn->setChecked(false);
-    m_mapping->removeMapping(row);
-    // A second click must not take the next row with it.
-    m_mappings.view->selectionModel()->clear();
+    removeCurrentRow(m_mappings, [this](int row) { m_mapping->removeMapping(row); });
 }
 
 void MidiPanel::onAddTrigger()
 {
-    MidiTriggerEntry entry;
-    entry.type = MidiTriggerEntry::NoteOn;
-    entry.channel = -1;
-    entry.noteOrPgm = -1;
-    entry.action = recallAction;
-    m_mapping->addTrigger(entry);
+    // Matches nothing until learnt or typed.
+    m_mapping->addTrigger({MidiTriggerEntry::NoteOn, -1, -1, QString(), recallAction, QString(), QString()});
     m_triggers.view->setCurrentCell(m_mapping->triggerCount() - 1, 0);
 }
 
 void MidiPanel::onRemoveTrigger()
 {
-    const int row = m_triggers.view->currentRow();
+    removeCurrentRow(m_triggers, [this](int row) { m_mapping->removeTrigger(row); });
+}
+
+void MidiPanel::removeCurrentRow(Table& table, const std::function<void(int)>& remove)
+{
+    const int row = table.view->currentRow();
     if (row < 0)
         return;
-    m_triggers.learn->setChecked(false);
-    m_mapping->removeTrigger(row);
-    m_triggers.view->selectionModel()->clear();
+    table.learn->setChecked(false);
+    remove(row);
+    // A second click must not take the next row with it.
+    table.view->selectionModel()->clear();
 }
 
 // Committing edits
@@ -664,7 +642,7 @@ void MidiPanel::onMappingCellEdited(int row)
         entry.max = maxBox->value();
     entry.scale = scaleBox->currentIndex() == 1 ? MidiMapEntry::Log : MidiMapEntry::Linear;
 
-    if (!sameMapping(entry, stored)) {
+    if (entry != stored) {
         m_mappings.guard = true;
         m_mapping->updateMapping(row, entry);
         m_mappings.guard = false;
@@ -728,7 +706,7 @@ void MidiPanel::onTriggerCellEdited(int row)
     if (presetBox->currentIndex() >= 0)
         entry.argument = presetBox->currentData().toString();
 
-    if (sameTrigger(entry, stored))
+    if (entry == stored)
         return;
     m_triggers.guard = true;
     m_mapping->updateTrigger(row, entry);

@@ -83,6 +83,7 @@ private:
     QWidget* buildTableSection(Table& table, const QString& title, const QString& learnTip,
                                const QStringList& headers, QWidget* parent);
     QWidget* rowButton(Table& table, int row);
+    void removeCurrentRow(Table& table, const std::function<void(int)>& remove);
     void setLearning(Table& table, bool on, const QString& prompt);
     // Ends learning: the button is released (which clears the prompt) and `result` shown.
     void finishLearning(Table& table, const QString& result);
