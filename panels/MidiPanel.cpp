@@ -220,7 +220,8 @@ MidiPanel::MidiPanel(MidiListener* listener, MidiMapping* mapping, MidiBridge* b
     reference->contentLayout()->addWidget(referenceLabel);
     page->addWidget(reference);
 
-    connect(m_portCombo, &QComboBox::currentIndexChanged, this, &MidiPanel::onPortSelected);
+    // Every choice counts, also of the item shown: "(None)" after a refresh closes the port.
+    connect(m_portCombo, &QComboBox::activated, this, &MidiPanel::onPortSelected);
     connect(m_refreshButton, &QPushButton::clicked, this, &MidiPanel::refreshPortList);
     connect(m_mappings.add, &QPushButton::clicked, this, &MidiPanel::onAddMapping);
     connect(m_mappings.remove, &QPushButton::clicked, this, &MidiPanel::onRemoveMapping);
@@ -239,8 +240,7 @@ MidiPanel::MidiPanel(MidiListener* listener, MidiMapping* mapping, MidiBridge* b
     connect(m_cameraManager, &CameraManager::cameraListChanged, this, &MidiPanel::refreshTable);
     connect(m_cameraManager, &CameraManager::cameraListChanged, this, &MidiPanel::refreshTriggerTable);
     connect(m_cameraManager, &CameraManager::cameraStateUpdated, this, &MidiPanel::onCameraStateUpdated);
-    connect(m_listener, &MidiListener::portOpened, this,
-            [this](const QString& name) { setStatus(tr("Connected: %1").arg(name)); });
+    connect(m_listener, &MidiListener::portOpened, this, &MidiPanel::onPortOpened);
     connect(m_listener, &MidiListener::portError, this,
             [this](const QString& message) { setStatus(tr("Error: %1").arg(message)); });
     // The learn handlers stay connected and act only while their table learns.
@@ -313,24 +313,44 @@ void MidiPanel::selectPortByName(const QString& name)
 {
     if (name.isEmpty())
         return;
+    // Kept as the choice even while that port is absent, so that saving the configuration
+    // does not forget the desk; it opens once it is there and chosen or the program restarts.
+    m_chosenPort = name;
+    m_noneChosen = false;
     const int index = m_portCombo->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0)
-        m_portCombo->setCurrentIndex(index);
+    if (index <= 0)
+        return;
+    m_portCombo->setCurrentIndex(index);
+    onPortSelected(index);
 }
 
 QString MidiPanel::currentPortName() const
 {
-    return m_portCombo->currentIndex() > 0 ? m_portCombo->currentText() : QString();
+    return m_chosenPort;
 }
 
 void MidiPanel::onPortSelected(int index)
 {
     if (index > 0) {
+        m_chosenPort = m_portCombo->itemText(index);
+        m_noneChosen = false;
         m_listener->openPort(index - 1);
     } else if (index == 0) {
+        m_chosenPort.clear();
+        m_noneChosen = true;
         m_listener->closePort();
         setStatus(tr("No device selected"));
     }
+}
+
+void MidiPanel::onPortOpened(const QString& name)
+{
+    // A port passed over on the way to "(None)" reports its opening after it was closed.
+    if (m_noneChosen)
+        return;
+    // The port that really opened is the one to save, however it was chosen.
+    m_chosenPort = name;
+    setStatus(tr("Connected: %1").arg(name));
 }
 
 // Tables

@@ -36,9 +36,10 @@ public:
               QWidget* parent = nullptr, ModalBoxes* boxes = nullptr);
 
     void refreshPortList();
-    // Selects the port whose name is exactly `name`, which opens it; nothing when there is none.
+    // Selects and opens the port whose name is exactly `name`.
     void selectPortByName(const QString& name);
-    // Empty while "(None)" or nothing is selected.
+    // The port last chosen, by the operator or by name; empty once "(None)" is chosen. A
+    // refreshed list shows "(None)" while the port stays open and stays the choice.
     QString currentPortName() const;
     void refreshTable();
     void refreshTriggerTable();
@@ -46,6 +47,7 @@ public:
 
 public slots:
     void onPortSelected(int index);
+    void onPortOpened(const QString& name);
     void onAddMapping();
     void onRemoveMapping();
     void onLearnToggled(bool on);
@@ -122,4 +124,6 @@ private:
     QTimer* m_activityTimer;
     // Each camera's preset list as last seen, so that only a change rebuilds the triggers.
     QHash<QString, QStringList> m_presetCache;
+    QString m_chosenPort;
+    bool m_noneChosen = false;
 };

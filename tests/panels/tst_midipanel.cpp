@@ -432,14 +432,28 @@ private slots:
         auto* ports = rig.panel.findChild<QComboBox*>("midiPort");
         QCOMPARE(items(ports), QStringList{"(None)"} + MidiListener::availablePorts());
         QVERIFY(openDesk(rig));
+        const QString desk = rig.panel.currentPortName();
         QTest::mouseClick(rig.panel.findChild<QPushButton*>("midiRefresh"), Qt::LeftButton);
         QCOMPARE(ports->currentText(), "(None)");
-        QCOMPARE(rig.panel.currentPortName(), QString());
-        // The open port stays open: its CCs still light the activity lamp, briefly.
+        // The open port stays open, and stays the one to save: its CCs still light the lamp.
+        QCOMPARE(rig.panel.currentPortName(), desk);
         auto* lamp = rig.panel.findChild<InstDot*>("midiActivity");
         send("B00101");
         QTRY_COMPARE(lamp->color(), Inst::tokens().led);
         QTRY_COMPARE(lamp->color(), Inst::tokens().mut);
+
+        // Choosing "(None)", though it is shown already, closes the port and forgets it.
+        QTest::keyClick(ports, Qt::Key_Down);
+        QTest::keyClick(ports, Qt::Key_Up);
+        QTRY_VERIFY(rig.listener.isFinished());
+        QCOMPARE(rig.panel.currentPortName(), QString());
+        QCOMPARE(rig.status->text(), "No device selected");
+
+        // A saved desk that is not plugged in is kept as the choice, and nothing opens.
+        rig.panel.selectPortByName("Unplugged Desk");
+        QCOMPARE(rig.panel.currentPortName(), "Unplugged Desk");
+        QCOMPARE(ports->currentText(), "(None)");
+        QVERIFY(rig.listener.isFinished());
     }
 
     void learnAMappingFromTheDesk()
