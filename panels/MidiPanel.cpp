@@ -141,7 +141,7 @@ void setWidths(QTableWidget* view, const QList<int>& widths, int stretchColumn)
             continue;
         }
         header->setSectionResizeMode(column, QHeaderView::Fixed);
-        header->resizeSection(column, widths[column]);
+        PanelTable::fitColumn(view, column, widths[column]);
     }
 }
 
@@ -271,7 +271,8 @@ QWidget* MidiPanel::buildTableSection(Table& table, const QString& title, const 
         section->addHeaderWidget(button);
 
     table.view = new QTableWidget(section->content());
-    PanelTable::applyLook(table.view, headers);
+    PanelTable::applyLook(table.view);
+    PanelTable::setHeaders(table.view, headers);
     table.view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table.view->setMinimumHeight(110);
     section->contentLayout()->addWidget(table.view);

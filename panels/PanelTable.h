@@ -4,12 +4,19 @@
 
 class QTableWidget;
 
+// The look every panel table shares: mono cells, small upper-case captions as the header,
+// 28 px rows without grid or frame, whole-row single selection.
 namespace PanelTable {
 
-// The look the operator panels' tables share: mono cells, a mono caption header with the
-// given texts upper-cased, left- and bottom-aligned and not clickable; no row header, grid
-// or frame; rows of 28 px; whole-row single selection. Editing, widths and heights stay
-// each panel's own.
-void applyLook(QTableWidget* table, const QStringList& headers);
+// Fonts, header, rows, grid, frame and selection. Edit triggers, column widths and the
+// minimum height stay with each table.
+void applyLook(QTableWidget* table);
+
+// Sets the column count and the header texts, upper-cased.
+void setHeaders(QTableWidget* table, const QStringList& labels);
+
+// Gives the column `width`, or more where this platform's fonts need more room for the
+// widest text the column holds (`widest`, in the cell font) or for its header text.
+void fitColumn(QTableWidget* table, int column, int width, const QString& widest = QString());
 
 }
