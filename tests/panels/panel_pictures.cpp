@@ -10,6 +10,7 @@
 #include "PanelFixture.h"
 #include "PresetPanel.h"
 #include "Startup.h"
+#include "WindowStartup.h"
 
 #include <QApplication>
 #include <QDir>
