@@ -1,5 +1,6 @@
 #include "MidiPanel.h"
 
+#include "AppCore.h"
 #include "CameraManager.h"
 #include "Inst.h"
 #include "InstChip.h"     // InstDot
@@ -328,6 +329,14 @@ void MidiPanel::selectPortByName(const QString& name)
 QString MidiPanel::currentPortName() const
 {
     return m_chosenPort;
+}
+
+void MidiPanel::routePortChoice(AppCore* core)
+{
+    core->setMidiPortRoute({[this](const QString& name) { selectPortByName(name); },
+                            [this] { return currentPortName(); }});
+    // A core that outlives the panel goes back to choosing by itself.
+    connect(this, &QObject::destroyed, core, [core] { core->setMidiPortRoute({}); });
 }
 
 void MidiPanel::onPortSelected(int index)

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class AppCore;
 class CameraManager;
 class InstCombo;
 class InstDot;
@@ -41,6 +42,8 @@ public:
     // The port last chosen, by the operator or by name; empty once "(None)" is chosen. A
     // refreshed list shows "(None)" while the port stays open and stays the choice.
     QString currentPortName() const;
+    // The core then chooses the saved port through this panel and saves this panel's choice.
+    void routePortChoice(AppCore* core);
     void refreshTable();
     void refreshTriggerTable();
     void applyLook();

@@ -1,3 +1,5 @@
+#include "AppCore.h"
+#include "CoreTestSupport.h"
 #include "Inst.h"
 #include "InstChip.h"
 #include "InstCombo.h"
@@ -6,6 +8,7 @@
 #include "MidiDesk.h"
 #include "MidiPanel.h"
 #include "PanelFixture.h"
+#include "Startup.h"
 
 #include <QDoubleSpinBox>
 #include <QFocusEvent>
@@ -32,6 +35,16 @@ template <typename Widget = QLineEdit>
 Widget* cell(QTableWidget* table, int row, int column)
 {
     return qobject_cast<Widget*>(table->cellWidget(row, column));
+}
+
+// As the operator types into a cell: replace the text, press Return.
+void typeInto(QTableWidget* table, int row, int column, const QString& text)
+{
+    QLineEdit* edit = cell(table, row, column);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
 }
 
 QStringList items(const QComboBox* box, int role = Qt::DisplayRole)
@@ -83,16 +96,6 @@ struct Rig : PanelFixture {
     void clickRow(QTableWidget* table, int row)
     {
         QTest::mouseClick(table->cellWidget(row, 0)->findChild<QPushButton*>(), Qt::LeftButton);
-    }
-
-    // As the operator types into a cell: replace the text, press Return.
-    void type(QTableWidget* table, int row, int column, const QString& text)
-    {
-        QLineEdit* edit = cell(table, row, column);
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
     }
 
     void map(int channel, int cc, const QString& parameter = "lens/iris:normalised", const QString& cameraId = {})
@@ -218,7 +221,7 @@ private slots:
         rig.trigger(Trigger::Type(std::max(type, 0)), 2, 60, "Wide.cset", {}, "7");
         QTableWidget* table = type < 0 ? rig.mappings : rig.triggers;
         const QString before = cell(table, 0, column)->text();
-        rig.type(table, 0, column, typed);
+        typeInto(table, 0, column, typed);
         QTRY_COMPARE(rig.stored(type >= 0), stored);
         if (!box.isEmpty()) {
             QTRY_COMPARE(rig.boxes.shown.size(), 1);
@@ -292,8 +295,8 @@ private slots:
         QCOMPARE(cell<QComboBox>(rig.mappings, 0, MidiPanel::MapCamera)->currentIndex(), -1);
         QCOMPARE(cell<QComboBox>(rig.mappings, 0, MidiPanel::MapParameter)->currentText(), "lens/focus");
         // Two commits queued at once: the first one's rebuild keeps the second one's text.
-        rig.type(rig.mappings, 0, MidiPanel::MapCc, "9");
-        rig.type(rig.triggers, 0, MidiPanel::TrigNumber, "61");
+        typeInto(rig.mappings, 0, MidiPanel::MapCc, "9");
+        typeInto(rig.triggers, 0, MidiPanel::TrigNumber, "61");
         QTRY_COMPARE(rig.mapping.triggers()[0].noteOrPgm, 61);
         const MidiMapEntry kept = rig.mapping.entries()[0];
         QCOMPARE(kept.cc, 9);
@@ -405,6 +408,44 @@ private slots:
         }
     }
 
+    // The core loads and saves what the panel edits, and chooses the saved port through it.
+    void editsPersistThroughTheCore()
+    {
+        Startup::setApplicationIdentity();
+        const QJsonObject midi{{"mappings", QJsonArray{QJsonObject{{"channel", 0}, {"cc", 1}, {"parameter", "lens/iris:normalised"}}}}};
+        QJsonObject settings = oscSettings(freeUdpPort());
+        settings.insert("midiPortName", "Desk not plugged in");
+        ScriptedBoxes boxes;
+        QString configPath;
+        {
+            AppCore core(false);
+            configPath = core.appDataConfigPath();
+            QFile config(configPath);
+            QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            config.write(configDocument({}, settings, midi));
+            config.close();
+            MidiPanel panel(core.midiListener(), core.midiMapping(), core.midiBridge(), core.cameraManager(), nullptr, &boxes);
+            panel.routePortChoice(&core);
+            core.start();
+            QCOMPARE(panel.currentPortName(), "Desk not plugged in");
+            QTableWidget* mappings = panel.findChild<QTableWidget*>("midiMappings");
+            QCOMPARE(mappings->rowCount(), 1);
+            typeInto(mappings, 0, MidiPanel::MapCc, "9");
+            QTRY_COMPARE(core.midiMapping()->entries()[0].cc, 9);
+            QVERIFY(core.saveAllToAppData());
+        }
+        QFile saved(configPath);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QJsonObject document = QJsonDocument::fromJson(saved.readAll()).object();
+        QCOMPARE(document["midi"]["mappings"][0]["cc"].toInt(), 9);
+        QCOMPARE(document["settings"]["midiPortName"].toString(), "Desk not plugged in");
+
+        AppCore restarted(false);
+        restarted.start();
+        QCOMPARE(restarted.midiMapping()->count(), 1);
+        QCOMPARE(restarted.midiMapping()->entries()[0].cc, 9);
+    }
+
     // From here on through the test's own JACK server and a virtual desk port.
 
     void portsAndRefresh()
@@ -512,7 +553,7 @@ private slots:
         QVERIFY(openDesk(rig));
         rig.trigger(Trigger::NoteOn, 0, 60, "Wide.cset");
         rig.trigger(Trigger::NoteOn, 0, 62, "Interview.cset");
-        rig.type(rig.triggers, 0, MidiPanel::TrigChannel, "");
+        typeInto(rig.triggers, 0, MidiPanel::TrigChannel, "");
         QTRY_COMPARE(rig.mapping.triggers()[0].channel, -1);
 
         // The second note shows that the first has been handled by the time it fires.
