@@ -724,6 +724,9 @@ void MidiPanel::onTriggerCellEdited(int row)
         }
         entry.noteOrPgm = number.empty ? -1 : number.value;
     }
+    // Taken: a rebuild must not carry this text over as if it were still to come.
+    channelEdit->setModified(false);
+    numberEdit->setModified(false);
     switch (typeBox->currentIndex()) {
     case 1: entry.type = MidiTriggerEntry::ProgramChange; break;
     case 2: entry.type = MidiTriggerEntry::MscGo; break;
