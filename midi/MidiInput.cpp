@@ -14,6 +14,8 @@
 #include <jack/jack.h>
 #endif
 
+#include <pthread.h>
+
 #include <cstdarg>
 #include <cstdio>
 #include <iostream>
@@ -50,7 +52,12 @@ void alsaMessage(const char* file, int line, const char* function, int, const ch
 #ifdef KOVRA_MIDI_JACK
 void jackMessage(const char* text)
 {
+    // JACK reports from its own threads, some of which it is cancelling, and may hold its locks
+    // meanwhile: writing the log must not be where the cancellation strikes.
+    int cancelState = 0;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &cancelState);
     logLibraryText("JACK:", QString::fromUtf8(text));
+    pthread_setcancelstate(cancelState, nullptr);
 }
 
 void onJackShutdown(void* gone)

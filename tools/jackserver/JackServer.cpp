@@ -34,6 +34,15 @@ bool JackServer::start(QString* error)
     qputenv("JACK_DEFAULT_SERVER", m_name.toUtf8());
     // No client may start a server of its own behind the test's back.
     qputenv("JACK_NO_START_SERVER", "1");
+    if (!launch(error)) {
+        stop();
+        return false;
+    }
+    return true;
+}
+
+bool JackServer::launch(QString* error)
+{
     // Unread output would fill the pipe and stall the server in a long run.
     m_server.setStandardOutputFile(QProcess::nullDevice());
     m_server.setStandardErrorFile(QProcess::nullDevice());
@@ -42,7 +51,6 @@ bool JackServer::start(QString* error)
     m_server.start(QStringLiteral("jackd"), {"--no-realtime", "-n", m_name, "-d", "dummy", "-r", "48000", "-p", "256"});
     if (!m_server.waitForStarted(5000)) {
         *error = QStringLiteral("jackd did not start: %1").arg(m_server.errorString());
-        stop();
         return false;
     }
     QProcess waiter;
@@ -55,20 +63,31 @@ bool JackServer::start(QString* error)
         *error = m_server.state() == QProcess::NotRunning
             ? QStringLiteral("jackd %1 exited with code %2").arg(m_name).arg(m_server.exitCode())
             : QStringLiteral("jackd %1 does not accept clients").arg(m_name);
-        stop();
         return false;
     }
     return true;
 }
 
+void JackServer::terminate()
+{
+    m_server.terminate();
+    if (!m_server.waitForFinished(5000)) {
+        m_server.kill();
+        m_server.waitForFinished(2000);
+    }
+}
+
 void JackServer::stop()
 {
     if (m_server.state() != QProcess::NotRunning) {
-        m_server.terminate();
-        if (!m_server.waitForFinished(5000)) {
-            m_server.kill();
-            m_server.waitForFinished(2000);
-        }
+        terminate();
+        // A server that dies instead of ending (clients that leave while it shuts down can kill
+        // it with SIGPIPE) keeps its slot in the machine's JACK registry, and with eight such
+        // slots taken no server starts on the machine at all. A server of the same name takes
+        // the slot over; without clients it ends cleanly and gives it back.
+        QString error;
+        if (m_server.exitStatus() == QProcess::CrashExit && launch(&error))
+            terminate();
     }
     if (m_lock.isLocked())
         m_lock.unlock();

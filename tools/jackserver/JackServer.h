@@ -23,6 +23,9 @@ public:
     QString name() const { return m_name; }
 
 private:
+    bool launch(QString* error);
+    void terminate();
+
     QLockFile m_lock;
     QProcess m_server;
     QString m_name;
