@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <chrono>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -85,8 +86,12 @@ int main(int argc, char* argv[])
         QStringLiteral("ADDRESS:PORT[=PRODUCT NAME]"));
     const QCommandLineOption delayOption(QStringLiteral("delay"), QStringLiteral("Answer every request after MS milliseconds."),
                                          QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption clockOption(
+        QStringLiteral("clock"),
+        QStringLiteral("Begin each request line with the monotonic clock at its arrival, in microseconds."));
     parser.addOption(cameraOption);
     parser.addOption(delayOption);
+    parser.addOption(clockOption);
     parser.process(app);
 
     QTextStream err(stderr);
@@ -129,8 +134,13 @@ int main(int argc, char* argv[])
         }
         out << "camsim: " << option.product << " at http://" << simulator->hostAndPort() << Qt::endl;
         const QString where = simulator->hostAndPort();
+        const bool clock = parser.isSet(clockOption);
         QObject::connect(simulator.get(), &CameraSimulator::requestReceived, &app,
-                         [&out, where](const SimulatedRequest& request) {
+                         [&out, where, clock](const SimulatedRequest& request) {
+                             // The same clock in every process, so a benchmark can set it against its own sends.
+                             if (clock)
+                                 out << std::chrono::duration_cast<std::chrono::microseconds>(
+                                            std::chrono::steady_clock::now().time_since_epoch()).count() << ' ';
                              out << where << ' ' << request.method << ' ' << request.endpoint;
                              if (!request.body.isEmpty())
                                  out << ' ' << request.body.left(200);
