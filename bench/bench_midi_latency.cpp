@@ -5,6 +5,7 @@
 // - single CCs to one camera, each waiting for its PUT, spaced at random so that they fall
 //   at every phase of the flush timer;
 // - a fader streaming CCs to 8 cameras, one of which answers every request 40 ms late.
+#include "BenchEvents.h"
 #include "CameraManager.h"
 #include "CamsimProcess.h"
 #include "JackServer.h"
@@ -14,7 +15,6 @@
 #include "MidiMapping.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
@@ -97,13 +97,8 @@ struct Rig {
             return false;
         }
         listener.openPort(index);
-        QElapsedTimer clock;
-        clock.start();
-        while (!opened && !failed && clock.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        while (!connected() && clock.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return opened && connected();
+        runEventsUntil([this] { return opened || failed; }, 5000);
+        return opened && runEventsUntil([this] { return connected(); }, 10000);
     }
 };
 
@@ -231,12 +226,8 @@ bool faderToEightCameras(RtMidiOut& desk, int slowDelayMs)
         }
         done = true;
     });
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QElapsedTimer drain;
-    drain.start();
-    while (drain.elapsed() < 1500)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    runEventsUntil([&] { return done.load(); }, 60000);
+    runEventsUntil([] { return false; }, 1500);
     sender.join();
     rig.listener.closePort();
 

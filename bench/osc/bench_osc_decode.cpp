@@ -3,6 +3,7 @@
 // number of datagrams in flight so that neither receiver is measured on lost datagrams; it
 // sleeps while the window is full rather than spinning, so that it leaves the receiver the
 // cores it would not take from a desk on another machine either.
+#include "BenchEvents.h"
 #include "OscBenchSupport.h"
 #include "OscListener.h"
 
@@ -69,15 +70,13 @@ Result runListener()
     std::thread sender(sendWindowed, port, std::cref(received), std::ref(done));
     auto lastProgress = BenchClock::now();
     int lastCount = 0;
-    while (received.load() < messageCount) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    runEventsUntil([&] {
         if (received.load() != lastCount) {
             lastCount = received.load();
             lastProgress = BenchClock::now();
-        } else if (done && secondsSince(lastProgress) > 1.0) {
-            break;
         }
-    }
+        return lastCount >= messageCount || (done && secondsSince(lastProgress) > 1.0);
+    }, 120000);
     const double seconds = std::chrono::duration<double>(lastProgress - start).count();
     sender.join();
     listener.stopListening();

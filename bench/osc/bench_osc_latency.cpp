@@ -5,6 +5,7 @@
 // camera answering every request 40 ms late. Per PUT, two figures: from the send of the
 // datagram whose value it carries, and from the send of the oldest datagram it stands for
 // (the first one after the value of that camera's previous PUT), which bears the waits.
+#include "BenchEvents.h"
 #include "CameraManager.h"
 #include "CamsimProcess.h"
 #include "OscBenchSupport.h"
@@ -114,9 +115,7 @@ bool runCase(int slowDelayMs)
         }
         return true;
     };
-    const auto connectStart = BenchClock::now();
-    while (!allConnected() && secondsSince(connectStart) < 10)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    runEventsUntil(allConnected, 10000);
     OscBridge bridge(&manager);
     OscListener listener;
     QSignalSpy started(&listener, &OscListener::started);
@@ -138,12 +137,9 @@ bool runCase(int slowDelayMs)
         }
         done = true;
     });
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    runEventsUntil([&] { return done.load(); }, 60000);
     const double cpu = cpuSeconds() - cpuBefore;
-    const auto drainStart = BenchClock::now();
-    while (secondsSince(drainStart) < 1.5)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    runEventsUntil([] { return false; }, 1500);
     sender.join();
     listener.stopListening();
     listener.wait(OscListener::stopWaitMs);
