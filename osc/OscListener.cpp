@@ -109,7 +109,10 @@ void OscListener::run()
 
 void OscListener::sleepBeforeRetry(int delayMs)
 {
-    // Returns early when stopListening signals the wake-up.
+    // Wakes at once on a stop, or at the latest one poll period after it.
     pollfd wakeUp = {m_wakeUp.fd(), POLLIN, 0};
-    ::poll(&wakeUp, 1, delayMs);
+    for (int slept = 0; slept < delayMs && m_running.load(); slept += OscReceiveSocket::pollPeriodMs) {
+        if (::poll(&wakeUp, 1, qMin(OscReceiveSocket::pollPeriodMs, delayMs - slept)) > 0)
+            return;
+    }
 }

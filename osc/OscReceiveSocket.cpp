@@ -15,8 +15,11 @@
 
 OscWakeUp::OscWakeUp()
 {
-    if (::pipe(m_pipe) != 0)
-        throw std::runtime_error("unable to create the OSC listener's wake-up pipe");
+    // Without a pipe (no descriptors left) the loops still see a stop within one poll period.
+    if (::pipe(m_pipe) != 0) {
+        m_pipe[0] = m_pipe[1] = -1;
+        return;
+    }
     for (int end : m_pipe) {
         ::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK);
         ::fcntl(end, F_SETFD, FD_CLOEXEC);
@@ -25,12 +28,16 @@ OscWakeUp::OscWakeUp()
 
 OscWakeUp::~OscWakeUp()
 {
-    ::close(m_pipe[0]);
-    ::close(m_pipe[1]);
+    if (m_pipe[0] >= 0) {
+        ::close(m_pipe[0]);
+        ::close(m_pipe[1]);
+    }
 }
 
 void OscWakeUp::signal()
 {
+    if (m_pipe[1] < 0)
+        return;
     const char byte = 1;
     // A full pipe is signalled already.
     [[maybe_unused]] const ssize_t written = ::write(m_pipe[1], &byte, 1);
@@ -38,6 +45,8 @@ void OscWakeUp::signal()
 
 void OscWakeUp::clear()
 {
+    if (m_pipe[0] < 0)
+        return;
     char bytes[64];
     while (::read(m_pipe[0], bytes, sizeof bytes) > 0) {
     }
@@ -55,6 +64,9 @@ void OscReceiveSocket::bind(const IpEndpointName& local)
     if (m_fd < 0)
         throw std::runtime_error("unable to create udp socket");
     ::fcntl(m_fd, F_SETFD, FD_CLOEXEC);
+    // Room for a desk's burst while this thread waits for a core; the system may grant less.
+    const int receiveBufferBytes = 4 << 20;
+    ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBufferBytes, sizeof receiveBufferBytes);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr =
@@ -69,7 +81,7 @@ void OscReceiveSocket::run(PacketListener& listener, const OscWakeUp& wakeUp, co
     m_buffer.resize(maxDatagram);
     pollfd watched[2] = {{m_fd, POLLIN, 0}, {wakeUp.fd(), POLLIN, 0}};
     while (running.load()) {
-        if (::poll(watched, 2, -1) < 0 && errno != EINTR)
+        if (::poll(watched, 2, pollPeriodMs) < 0 && errno != EINTR)
             throw std::runtime_error("unable to wait for udp datagrams");
         if (watched[1].revents != 0)
             return;

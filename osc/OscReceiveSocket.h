@@ -8,7 +8,8 @@ class IpEndpointName;
 class PacketListener;
 
 // A pipe that a receive loop watches beside its socket, so that another thread can end the
-// loop's wait at once. Signalled until cleared.
+// loop's wait at once. Signalled until cleared. The loops also wake every pollPeriodMs, so
+// a stop is seen even if the pipe could not be made.
 class OscWakeUp {
 public:
     OscWakeUp();
@@ -30,6 +31,7 @@ private:
 class OscReceiveSocket {
 public:
     static constexpr std::size_t maxDatagram = 65536;
+    static constexpr int pollPeriodMs = 100;
 
     OscReceiveSocket() = default;
     ~OscReceiveSocket();
