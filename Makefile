@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 # A compiler cache, where the machine has one, makes rebuilds in several checkouts cheap.
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: setup configure build run test fuzz bench demo simulator gallery clean
+.PHONY: setup configure build run test fuzz bench demo simulator gallery package clean
 
 setup:
 	bash tools/setup.sh
@@ -32,6 +32,10 @@ test: build fuzz
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	for b in $(BUILD)/bin/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
+# The Debian package, in $(BUILD)/package/.
+package: build
+	cd $(BUILD) && cpack -G DEB -B package
 
 # Pictures of every instrument widget in both appearances, made without a display.
 gallery: build

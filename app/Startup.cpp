@@ -1,10 +1,9 @@
 #include "Startup.h"
 #include "FileLogger.h"
 
-#include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
-#include <QIcon>
+#include <QCoreApplication>
+
+#include <cstdio>
 
 namespace Startup {
 
@@ -13,17 +12,6 @@ void setApplicationIdentity()
     QCoreApplication::setApplicationName("Kovra Control");
     QCoreApplication::setApplicationVersion("1.1.0");
     QCoreApplication::setOrganizationName("KovraControl");
-    QApplication::setWindowIcon(QIcon(":/icons/KovraControl.png"));
-}
-
-void installApplicationFonts()
-{
-    // A font that cannot be registered is skipped; the request below still names the family.
-    for (const char* weight : {"Regular", "Medium", "SemiBold", "Bold"})
-        QFontDatabase::addApplicationFont(QString(":/fonts/IBMPlexSans-%1.otf").arg(weight));
-    QFont font("IBM Plex Sans");
-    font.setPointSize(13);
-    QApplication::setFont(font);
 }
 
 void logMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -43,6 +31,28 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext&, const QString&
 bool wantsVerbose(const QStringList& arguments)
 {
     return arguments.contains(QStringLiteral("--verbose"), Qt::CaseSensitive);
+}
+
+void openLog(const QStringList& arguments)
+{
+    FileLogger::instance()->open();
+    qInstallMessageHandler(logMessageHandler);
+    if (wantsVerbose(arguments))
+        FileLogger::instance()->setVerbose(true);
+}
+
+void echoLogToStandardError()
+{
+    // Direct: the logger emits under its lock, which also keeps lines from several threads whole.
+    QObject::connect(
+        FileLogger::instance(), &FileLogger::logged, FileLogger::instance(),
+        [](const QString& level, const QString& message) {
+            if (level == QLatin1String("DEBUG"))
+                return;
+            std::fprintf(stderr, "%s %s\n", qPrintable(level), message.toLocal8Bit().constData());
+            std::fflush(stderr);
+        },
+        Qt::DirectConnection);
 }
 
 }

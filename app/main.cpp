@@ -1,22 +1,54 @@
+#include "CommandLine.h"
 #include "FileLogger.h"
+#include "HeadlessBridge.h"
 #include "MainWindow.h"
 #include "QuitOnSignal.h"
 #include "Startup.h"
 #include "WheelGuard.h"
+#include "WindowStartup.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
 #include <memory>
 
-int main(int argc, char* argv[])
+namespace {
+
+int refuse(const QString& argument)
+{
+    std::fprintf(stderr, "kovra-control: unknown argument \"%s\"\n%s\n", argument.toLocal8Bit().constData(),
+                 qPrintable(CommandLine::usage()));
+    return 2;
+}
+
+int runHeadless(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    Startup::setApplicationIdentity();
+    Startup::openLog(app.arguments());
+    Startup::echoLogToStandardError();
+    new QuitOnSignal(&app);
+
+    HeadlessBridge bridge;
+    bridge.start();
+    const int exitCode = app.exec();
+    bridge.shutdown();
+    FileLogger::instance()->close();
+    return exitCode;
+}
+
+int runWindow(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // The toolkit has taken its own options ("-platform", "-style", ...) out by now.
+    const CommandLine options = CommandLine::parse(app.arguments());
+    if (!options.refused.isEmpty())
+        return refuse(options.refused);
     Startup::setApplicationIdentity();
+    Startup::setWindowIcon();
     Startup::installApplicationFonts();
-
-    FileLogger::instance()->open();
-    qInstallMessageHandler(Startup::logMessageHandler);
-    if (Startup::wantsVerbose(app.arguments()))
-        FileLogger::instance()->setVerbose(true);
+    Startup::openLog(app.arguments());
 
     auto* guard = new WheelGuard(&app);
     app.installEventFilter(guard);
@@ -29,4 +61,28 @@ int main(int argc, char* argv[])
     FileLogger::instance()->close();
     window.reset();
     return exitCode;
+}
+
+}
+
+int main(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine options = CommandLine::parse(arguments);
+    Startup::setApplicationIdentity();
+    if (options.help) {
+        std::printf("%s", qPrintable(CommandLine::helpText()));
+        return 0;
+    }
+    if (options.version) {
+        std::printf("%s\n", qPrintable(CommandLine::versionText()));
+        return 0;
+    }
+    if (!options.headless)
+        return runWindow(argc, argv);
+    if (!options.refused.isEmpty())
+        return refuse(options.refused);
+    return runHeadless(argc, argv);
 }

@@ -114,6 +114,7 @@ QTextEdit, QPlainTextEdit, QListWidget {
 }
 QListWidget::item { padding: 3px 6px; border-radius: 3px; }
 QListWidget::item:selected { background: %acc14%; color: %pri%; }
+QListWidget::item:disabled { color: %mut%; }
 
 /* Sliders. */
 QSlider:horizontal { min-height: 18px; }

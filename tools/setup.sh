@@ -20,6 +20,7 @@ packages=(
     libbenchmark-dev
     librsvg2-bin
     fonts-dejavu-core
+    dpkg-dev desktop-file-utils appstream lintian
 )
 
 missing=()

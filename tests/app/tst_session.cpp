@@ -25,7 +25,6 @@ private slots:
         QTest::addColumn<bool>("debugLines");
         QTest::newRow("plain") << QStringList{} << false;
         QTest::newRow("verbose") << QStringList{"--verbose"} << true;
-        QTest::newRow("wrong case") << QStringList{"--VERBOSE"} << false;
     }
 
     void bannersAtStartAndQuit()

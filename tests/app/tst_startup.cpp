@@ -1,7 +1,11 @@
+#include "AppCore.h"
+#include "CameraManager.h"
+#include "CoreTestSupport.h"
 #include "FileLogger.h"
 #include "MainWindow.h"
 #include "Startup.h"
 #include "WheelGuard.h"
+#include "WindowStartup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -10,6 +14,7 @@
 #include <QImage>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -122,6 +127,7 @@ private slots:
     void identityFontsAndIcon()
     {
         Startup::setApplicationIdentity();
+        Startup::setWindowIcon();
         Startup::installApplicationFonts();
         QCOMPARE(QCoreApplication::applicationName(), QString("Kovra Control"));
         QCOMPARE(QCoreApplication::applicationVersion(), QString("1.1.0"));
@@ -142,12 +148,35 @@ private slots:
         QVERIFY(!QApplication::windowIcon().isNull());
     }
 
-    void bareWindow()
+    void offlineWindow()
     {
-        MainWindow window(nullptr, false);
+        MainWindow window(nullptr, true);
         QCOMPARE(window.windowTitle(), QString("Kovra Control"));
         QCOMPARE(window.minimumSize(), QSize(1020, 560));
+        QCOMPARE(window.size(), QSize(1200, 1100));
+        QVERIFY(window.isOffline());
+        QVERIFY(window.core()->isOffline());
+    }
+
+    void closingSavesTheConfiguration()
+    {
+        QTemporaryDir settingsHome;
+        qputenv("XDG_CONFIG_HOME", settingsHome.path().toUtf8());
+        Startup::setApplicationIdentity();
+        TestHome home;
+        home.write("config.json", configDocument({cameraEntry("first", "192.0.2.20", 1)}, oscSettings(freeUdpPort())));
+
+        MainWindow window(nullptr, false);
         QVERIFY(!window.isOffline());
+        QCOMPARE(window.size(), QSize(1200, 1100));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.core()->cameraManager()->addCamera("Second", "192.0.2.21", 2);
+        QVERIFY(window.close());
+
+        QCOMPARE(home.readConfig()["cameras"].toArray().size(), 2);
+        QVERIFY(QSettings().contains("geometry"));
+        QVERIFY(QSettings().contains("windowState"));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "Gallery.h"
 #include "Startup.h"
+#include "WindowStartup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +22,7 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     Startup::setApplicationIdentity();
+    Startup::setWindowIcon();
     Startup::installApplicationFonts();
 
     Gallery gallery;
