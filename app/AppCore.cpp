@@ -285,16 +285,22 @@ void AppCore::onAutoDiscoveredCamera(const DiscoveredCamera& found)
 
 bool AppCore::selectMidiPortByName(const QString& name)
 {
+    // Kept as the choice even when absent, so that the desk is found again once it is
+    // plugged in and the program restarted, instead of being forgotten at the next save.
     m_midiPortName = name;
     const int index = MidiListener::availablePorts().indexOf(name);
-    if (index < 0) {
-        // Kept as the choice, so that the desk is found again once it is plugged in and the
-        // program restarted, instead of being forgotten at the next save.
+    if (index < 0)
         qCWarning(lcApp) << "MIDI: port" << name << "is not present";
-        return false;
-    }
-    m_midiListener->openPort(index);
-    return true;
+    if (m_midiPortRoute.select)
+        m_midiPortRoute.select(name);
+    else if (index >= 0)
+        m_midiListener->openPort(index);
+    return index >= 0;
+}
+
+QString AppCore::midiPortName() const
+{
+    return m_midiPortRoute.currentName ? m_midiPortRoute.currentName() : m_midiPortName;
 }
 
 QString AppCore::appDataConfigPath() const
@@ -312,7 +318,7 @@ ConfigSettings AppCore::currentSettings() const
     settings.oscOutEnabled = m_oscSender->isEnabled();
     settings.oscSendInterface = m_oscSender->localInterface();
     settings.midiPort = m_midiListener->currentPort();
-    settings.midiPortName = m_midiPortName;
+    settings.midiPortName = midiPortName();
     return settings;
 }
 

@@ -1,16 +1,26 @@
-// kovra-panel-pictures DIR: pictures of the Cameras and Presets tabs at 1200 px, with three
-// simulated cameras and a few other states, in both appearances. Made without a display.
+// kovra-panel-pictures DIR: pictures of the Cameras, Presets, Video, Color, Audio, System and
+// MIDI tabs at 1200 px, with three simulated cameras and a few other states, in both
+// appearances. Made without a display.
+#include "AudioPanel.h"
 #include "CameraPanel.h"
 #include "CameraScanner.h"
+#include "ColorPanel.h"
 #include "Inst.h"
+#include "MidiBridge.h"
+#include "MidiListener.h"
+#include "MidiMapping.h"
+#include "MidiPanel.h"
 #include "PanelFixture.h"
 #include "PresetPanel.h"
 #include "Startup.h"
+#include "SystemPanel.h"
+#include "VideoPanel.h"
 #include "WindowStartup.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTableWidget>
@@ -26,11 +36,11 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000)
     return done();
 }
 
-bool save(QWidget* panel, const QString& path)
+bool save(QWidget* panel, const QString& path, int height = 760)
 {
     Inst::applyTo(panel);
     panel->show();
-    panel->resize(1200, 760);
+    panel->resize(1200, height);
     QCoreApplication::processEvents();
     return panel->grab().save(path);
 }
@@ -104,15 +114,59 @@ int main(int argc, char* argv[])
     }
     presets->setCurrentRow(0);
 
+    // The camera-following tabs show the first camera while it records.
+    VideoPanel videoPanel(fixture.manager.get());
+    ColorPanel colorPanel(fixture.manager.get());
+    AudioPanel audioPanel(fixture.manager.get());
+    SystemPanel systemPanel(fixture.manager.get());
+    fixture.manager->sendCommand("cam-0", "transports/0/record", QJsonObject{{"recording", true}});
+    if (!waitFor([&] { return fixture.simulators.front()->isRecording(); })) {
+        err << "kovra-panel-pictures: the first camera did not start recording\n";
+        return 1;
+    }
+    fixture.manager->fetchState("cam-0");
+    if (!waitFor([&] { return list->state("cam-0")->recording; })) {
+        err << "kovra-panel-pictures: the recording state did not arrive\n";
+        return 1;
+    }
+    videoPanel.setCurrentCamera("cam-0");
+    colorPanel.setCurrentCamera("cam-0");
+    audioPanel.setCurrentCamera("cam-0");
+    systemPanel.setCurrentCamera("cam-0");
+
+    // Two mappings and two triggers, and a third trigger, new, being learnt.
+    MidiListener midiListener;
+    MidiMapping midiMapping;
+    MidiBridge midiBridge(fixture.manager.get(), &midiMapping);
+    MidiPanel midiPanel(&midiListener, &midiMapping, &midiBridge, fixture.manager.get(), nullptr, &fixture.boxes);
+    midiMapping.addMapping({0, 1, QString(), "lens/iris:normalised", 0.0, 1.0, MidiMapEntry::Linear});
+    midiMapping.addMapping({2, 7, "cam-1", "colorCorrection/color:saturation", 0.0, 2.0, MidiMapEntry::Log});
+    midiMapping.addTrigger({MidiTriggerEntry::ProgramChange, 0, 12, QString(), "preset/recall", "Wide.cset", "cam-0"});
+    midiMapping.addTrigger({MidiTriggerEntry::MscGo, 127, 60, "101.2", "preset/recall", "Interview.cset", QString()});
+    midiMapping.addTrigger({MidiTriggerEntry::NoteOn, -1, -1, QString(), "preset/recall", QString(), QString()});
+    midiPanel.findChild<QTableWidget*>("midiTriggers")->setCurrentCell(2, 0);
+    for (QPushButton* button : midiPanel.findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("Learn") && button->toolTip().contains(QStringLiteral("trigger")))
+            button->click();
+    }
+
     QTextStream out(stdout);
     for (Inst::Appearance appearance : {Inst::Dark, Inst::Light}) {
         Inst::setAppearance(appearance);
         Inst::setDark(Inst::wantsDark());
         cameraPanel.applyLook();
-        for (auto [panel, name] : {std::pair<QWidget*, const char*>{&cameraPanel, "cameras"}, {&presetPanel, "presets"}}) {
+        midiPanel.applyLook();
+        const struct {
+            QWidget* panel;
+            const char* name;
+            int height;
+        } tabs[] = {{&cameraPanel, "cameras", 760}, {&presetPanel, "presets", 760}, {&videoPanel, "video", 900},
+                    {&colorPanel, "color", 900},     {&audioPanel, "audio", 900},     {&systemPanel, "system", 1000},
+                    {&midiPanel, "midi", 1100}};
+        for (const auto& tab : tabs) {
             const QString path =
-                QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(name, Inst::appearanceName(appearance)));
-            if (!save(panel, path)) {
+                QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(tab.name, Inst::appearanceName(appearance)));
+            if (!save(tab.panel, path, tab.height)) {
                 err << "kovra-panel-pictures: cannot write " << path << "\n";
                 return 1;
             }
