@@ -229,8 +229,16 @@ void MainWindow::setupStatusBar()
     m_midiLabel = statusLabel(QStringLiteral("MIDI: —"), bar, "midiLabel");
     m_switcherLabel = statusLabel(QStringLiteral("SW: —"), bar, "switcherLabel");
     m_rateLabel = statusLabel(QStringLiteral("0 msg/s"), bar, "rateLabel");
+    // Transient messages get a label of their own beside the others: the status bar's message
+    // area would hide the OSC, camera, MIDI and switcher read-outs for as long as it shows.
+    m_messageLabel = statusLabel(QString(), bar, "messageLabel");
+    Inst::setTone(m_messageLabel, "sec");
+    m_messageTimer = new QTimer(this);
+    m_messageTimer->setSingleShot(true);
+    connect(m_messageTimer, &QTimer::timeout, m_messageLabel, &QLabel::clear);
     for (QLabel* label : {m_oscLabel, m_camerasLabel, m_midiLabel, m_switcherLabel})
         bar->addWidget(label);
+    bar->addWidget(m_messageLabel, 1);
     bar->addPermanentWidget(m_rateLabel);
 
     m_statusTimer = new QTimer(this);
@@ -246,7 +254,7 @@ void MainWindow::connectCore()
     connect(m_core, &AppCore::camerasStatusChanged, m_camerasLabel, &QLabel::setText);
     connect(m_core, &AppCore::midiStatusChanged, m_midiLabel, &QLabel::setText);
     connect(m_core, &AppCore::switcherStatusChanged, m_switcherLabel, &QLabel::setText);
-    connect(m_core, &AppCore::statusMessage, statusBar(), &QStatusBar::showMessage);
+    connect(m_core, &AppCore::statusMessage, this, &MainWindow::showStatusMessage);
     connect(m_core, &AppCore::logLine, m_logPanel, &LogPanel::log);
     connect(m_core, &AppCore::cameraSuggested, m_cameraPanel, &CameraPanel::addDiscovered);
     connect(m_core, &AppCore::configurationApplied, this, [this] {
@@ -284,6 +292,8 @@ void MainWindow::applyLook()
     Inst::setDark(Inst::wantsDark());
     Inst::applyTo(centralWidget());
     Inst::applyTo(statusBar());
+    // Here the menu bar is part of the window, so it wears the look too.
+    Inst::applyTo(menuBar());
     updateConnectionIndicator();
     for (const auto& follower : std::as_const(m_lookFollowers))
         follower();
@@ -444,6 +454,20 @@ void MainWindow::onBlink()
     effect->setOpacity(m_blinkOn ? 1.0 : 0.45);
 }
 
+void MainWindow::showStatusMessage(const QString& text, int timeoutMs)
+{
+    m_messageLabel->setText(text);
+    if (timeoutMs > 0)
+        m_messageTimer->start(timeoutMs);
+    else
+        m_messageTimer->stop();
+}
+
+QString MainWindow::statusMessage() const
+{
+    return m_messageLabel->text();
+}
+
 void MainWindow::updateStatusBar()
 {
     m_rateLabel->setText(QStringLiteral("%1 msg/s").arg(std::exchange(m_oscMessageCount, 0)));
@@ -473,7 +497,7 @@ void MainWindow::onSaveConfig()
     if (path.isEmpty())
         return;
     if (m_core->saveConfigToFile(path))
-        statusBar()->showMessage(QStringLiteral("Config saved to %1").arg(path), 5000);
+        showStatusMessage(QStringLiteral("Config saved to %1").arg(path), 5000);
     else
         m_boxes->warning(this, QStringLiteral("Save Error"), QStringLiteral("Failed to save config to %1").arg(path));
 }
@@ -484,7 +508,7 @@ void MainWindow::onLoadConfig()
     if (path.isEmpty())
         return;
     if (m_core->loadConfigFromFile(path))
-        statusBar()->showMessage(QStringLiteral("Config loaded from %1").arg(path), 5000);
+        showStatusMessage(QStringLiteral("Config loaded from %1").arg(path), 5000);
     else
         m_boxes->warning(this, QStringLiteral("Load Error"), QStringLiteral("Failed to load config from %1").arg(path));
 }

@@ -44,6 +44,8 @@ public:
     InstTabs* tabs() const { return m_tabs; }
     // The selected camera's id, empty when none is selected.
     QString currentCameraId() const;
+    // The transient message now shown in the status bar, empty when none.
+    QString statusMessage() const;
 
     QString appDataConfigPath() const;
     void saveAllToAppData();
@@ -64,6 +66,8 @@ public slots:
     void updateConnectionIndicator();
     void updateVideoWarning();
     void onSaveConfig();
+    // Shown for timeoutMs (0: until the next message).
+    void showStatusMessage(const QString& text, int timeoutMs);
     void onLoadConfig();
 
 signals:
@@ -111,6 +115,8 @@ private:
     QLabel* m_midiLabel = nullptr;
     QLabel* m_switcherLabel = nullptr;
     QLabel* m_rateLabel = nullptr;
+    QLabel* m_messageLabel = nullptr;
+    QTimer* m_messageTimer = nullptr;
     int m_oscMessageCount = 0;
     QTimer* m_statusTimer = nullptr;
     QAction* m_verboseAction = nullptr;

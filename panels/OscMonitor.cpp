@@ -114,6 +114,17 @@ QString controlReference()
     return lines.join(QStringLiteral("<br>"));
 }
 
+// OSC floats arrive widened to double; shown at their own precision they read as sent.
+QString argumentText(const QVariant& argument)
+{
+    if (argument.typeId() == QMetaType::Double) {
+        const double value = argument.toDouble();
+        if (double(float(value)) == value)
+            return QString::number(value, 'g', 7);
+    }
+    return argument.toString();
+}
+
 QLabel* richText(const QString& text, const char* tone, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -302,7 +313,7 @@ void OscMonitor::logMessage(const QString& address, const QVariantList& args)
         return;
     QStringList words;
     for (const QVariant& argument : args)
-        words << argument.toString();
+        words << argumentText(argument);
     m_log->appendPlainText(QStringLiteral("[%1]  %2  %3")
                                .arg(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")), address,
                                     words.join(QStringLiteral("  "))));
