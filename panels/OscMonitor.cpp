@@ -164,6 +164,12 @@ OscMonitor::OscMonitor(OscListener* listener, OscSender* sender, int listenPort,
     connect(m_pauseButton, &QPushButton::clicked, this, &OscMonitor::onTogglePause);
     connect(m_clearButton, &QPushButton::clicked, this, &OscMonitor::onClear);
     connect(m_maxLines, &QSpinBox::valueChanged, m_log, &QPlainTextEdit::setMaximumBlockCount);
+
+    // A desk can send a thousand messages a second; the view takes them in batches, so
+    // that laying out and painting lines never keeps the window from reacting.
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(flushIntervalMs);
+    connect(&m_flushTimer, &QTimer::timeout, this, &OscMonitor::flushLines);
 }
 
 QWidget* OscMonitor::buildSettings()
@@ -314,9 +320,22 @@ void OscMonitor::logMessage(const QString& address, const QVariantList& args)
     QStringList words;
     for (const QVariant& argument : args)
         words << argumentText(argument);
-    m_log->appendPlainText(QStringLiteral("[%1]  %2  %3")
-                               .arg(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")), address,
-                                    words.join(QStringLiteral("  "))));
+    m_pendingLines << QStringLiteral("[%1]  %2  %3")
+                          .arg(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")), address,
+                               words.join(QStringLiteral("  ")));
+    // Lines beyond the limit would only be dropped again by the view.
+    if (m_pendingLines.size() > m_maxLines->value())
+        m_pendingLines.removeFirst();
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void OscMonitor::flushLines()
+{
+    if (m_pendingLines.isEmpty())
+        return;
+    m_log->appendPlainText(m_pendingLines.join(QLatin1Char('\n')));
+    m_pendingLines.clear();
 }
 
 void OscMonitor::onTogglePause()
@@ -327,5 +346,6 @@ void OscMonitor::onTogglePause()
 
 void OscMonitor::onClear()
 {
+    m_pendingLines.clear();
     m_log->clear();
 }

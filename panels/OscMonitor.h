@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 #include <QVariantList>
 #include <QWidget>
 
@@ -20,6 +22,7 @@ class OscMonitor : public QWidget {
     Q_OBJECT
 public:
     static constexpr int defaultMaxLines = 500;
+    static constexpr int flushIntervalMs = 50;
 
     // Neither the listener nor the sender is owned.
     OscMonitor(OscListener* listener, OscSender* sender, int listenPort, QWidget* parent = nullptr);
@@ -28,7 +31,8 @@ public:
     // hands the outbound values to the sender.
     void setOscSettings(int listenPort, const QString& listenInterface, const QString& outIp, int outPort,
                         bool outEnabled, const QString& sendInterface);
-    // Adds a line while the tab is shown and not paused.
+    // Adds a line while the tab is shown and not paused; lines reach the view within
+    // flushIntervalMs, in batches.
     void logMessage(const QString& address, const QVariantList& args);
 
     bool isPaused() const { return m_paused; }
@@ -47,10 +51,13 @@ private:
     QWidget* buildMonitor();
     QWidget* buildReference();
     void fillInterfaces(InstCombo* combo);
+    void flushLines();
 
     OscListener* m_listener;
     OscSender* m_sender;
     bool m_paused = false;
+    QStringList m_pendingLines;
+    QTimer m_flushTimer;
 
     InstCombo* m_inInterface;
     QSpinBox* m_inPort;
