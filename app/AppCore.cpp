@@ -73,7 +73,7 @@ void logReadWarnings(const QString& path, const QStringList& warnings)
 AppCore::AppCore(bool offline, QObject* parent)
     : QObject(parent)
     , m_offline(offline)
-    , m_arp(offline ? nullptr : new SystemArpSource)
+    , m_arp(offline ? nullptr : new SystemArpSource(this))
     , m_cameraManager(new CameraManager(this, m_arp))
     , m_oscListener(new OscListener(this))
     , m_oscSender(new OscSender(this))
@@ -286,16 +286,22 @@ void AppCore::onAutoDiscoveredCamera(const DiscoveredCamera& found)
 
 bool AppCore::selectMidiPortByName(const QString& name)
 {
+    // Kept as the choice even when absent, so that the desk is found again once it is
+    // plugged in and the program restarted, instead of being forgotten at the next save.
     m_midiPortName = name;
     const int index = MidiListener::availablePorts().indexOf(name);
-    if (index < 0) {
-        // Kept as the choice, so that the desk is found again once it is plugged in and the
-        // program restarted, instead of being forgotten at the next save.
+    if (index < 0)
         qCWarning(lcApp) << "MIDI: port" << name << "is not present";
-        return false;
-    }
-    m_midiListener->openPort(index);
-    return true;
+    if (m_midiPortRoute.select)
+        m_midiPortRoute.select(name);
+    else if (index >= 0)
+        m_midiListener->openPort(index);
+    return index >= 0;
+}
+
+QString AppCore::midiPortName() const
+{
+    return m_midiPortRoute.currentName ? m_midiPortRoute.currentName() : m_midiPortName;
 }
 
 QString AppCore::appDataConfigPath() const
@@ -313,7 +319,7 @@ ConfigSettings AppCore::currentSettings() const
     settings.oscOutEnabled = m_oscSender->isEnabled();
     settings.oscSendInterface = m_oscSender->localInterface();
     settings.midiPort = m_midiListener->currentPort();
-    settings.midiPortName = m_midiPortName;
+    settings.midiPortName = midiPortName();
     return settings;
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class ArpSource;
@@ -57,8 +58,17 @@ public:
     // For a listen port changed elsewhere (the OSC tab restarts the listener itself).
     void setOscPort(int port) { m_oscPort = port; }
 
+    // Where the MIDI input is chosen by name and its name read back for saving. Without a
+    // route the core looks the name up in the MIDI system's port list itself; the window
+    // routes both through its MIDI panel, which shows the choice. Set before start().
+    struct MidiPortRoute {
+        std::function<void(const QString& name)> select;
+        std::function<QString()> currentName;
+    };
+    void setMidiPortRoute(MidiPortRoute route) { m_midiPortRoute = std::move(route); }
+
     // The chosen MIDI input, as stored in the configuration.
-    QString midiPortName() const { return m_midiPortName; }
+    QString midiPortName() const;
     // Opens the input port with exactly this name; false when no such port exists now.
     bool selectMidiPortByName(const QString& name);
 
@@ -133,6 +143,7 @@ private:
 
     int m_oscPort = initialOscPort;
     QString m_midiPortName;
+    MidiPortRoute m_midiPortRoute;
     QTimer m_autoSaveTimer;
     QTimer m_readinessTimer;
     QTimer m_feedbackTimer;

@@ -2,7 +2,9 @@
 
 #include "AppCore.h"
 #include "CameraManager.h"
+#include "AudioPanel.h"
 #include "CameraPanel.h"
+#include "ColorPanel.h"
 #include "FileLogger.h"
 #include "InstChip.h"
 #include "InstCombo.h"
@@ -10,12 +12,15 @@
 #include "InstModuleHeader.h"
 #include "InstTabs.h"
 #include "LogPanel.h"
+#include "MidiPanel.h"
 #include "ModalBoxes.h"
 #include "OscListener.h"
 #include "OscMonitor.h"
 #include "OscSender.h"
 #include "PresetPanel.h"
+#include "SystemPanel.h"
 #include "Updater.h"
+#include "VideoPanel.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -113,7 +118,14 @@ void MainWindow::setupTabs()
     // One line per tab, in the order of the tab strip.
     CameraManager* manager = m_core->cameraManager();
     m_cameraPanel = addPanel(new CameraPanel(manager, m_tabs, nullptr, m_boxes), QStringLiteral("Cameras"));
+    addPanel(new VideoPanel(manager, m_tabs), QStringLiteral("Video"));
+    addPanel(new ColorPanel(manager, m_tabs), QStringLiteral("Color"));
+    addPanel(new AudioPanel(manager, m_tabs), QStringLiteral("Audio"));
+    addPanel(new SystemPanel(manager, m_tabs), QStringLiteral("System"));
     addPanel(new PresetPanel(manager, m_tabs, m_boxes), QStringLiteral("Presets"));
+    m_midiPanel = addPanel(new MidiPanel(m_core->midiListener(), m_core->midiMapping(), m_core->midiBridge(), manager,
+                                         m_tabs, m_boxes),
+                           QStringLiteral("MIDI"));
     m_oscMonitor = addPanel(new OscMonitor(m_core->oscListener(), m_core->oscSender(), m_core->oscPort(), m_tabs),
                             QStringLiteral("OSC"));
     m_logPanel = addPanel(new LogPanel(m_tabs), QStringLiteral("Log"));
@@ -264,6 +276,8 @@ void MainWindow::connectCore()
         onCameraListChanged();
     });
     connect(m_oscMonitor, &OscMonitor::listenPortChanged, m_core, &AppCore::setOscPort);
+    // The saved MIDI port is chosen through the MIDI tab, which shows the choice.
+    m_midiPanel->routePortChoice(m_core);
 
     CameraManager* manager = m_core->cameraManager();
     connect(manager, &CameraManager::cameraStateUpdated, this, &MainWindow::onCameraStateUpdated);

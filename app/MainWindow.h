@@ -18,6 +18,7 @@ class InstDot;
 class InstModuleHeader;
 class InstTabs;
 class LogPanel;
+class MidiPanel;
 class ModalBoxes;
 class OscMonitor;
 class QAction;
@@ -107,6 +108,7 @@ private:
     QPushButton* m_refreshAllButton = nullptr;
     InstTabs* m_tabs = nullptr;
     CameraPanel* m_cameraPanel = nullptr;
+    MidiPanel* m_midiPanel = nullptr;
     OscMonitor* m_oscMonitor = nullptr;
     LogPanel* m_logPanel = nullptr;
 

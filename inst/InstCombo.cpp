@@ -84,7 +84,10 @@ void InstCombo::paintEvent(QPaintEvent*)
 
     const qreal textLeft = m_pill ? 12 : 10;
     const QRectF textRect(textLeft, 0, chevronX - 8 - textLeft, height());
-    p.setPen(t.pri);
+    // With nothing chosen the placeholder stands in, muted, as in the platform's own box.
+    const bool none = currentIndex() < 0;
+    p.setPen(none ? t.mut : t.pri);
     p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-               QFontMetricsF(font()).elidedText(currentText(), Qt::ElideRight, textRect.width()));
+               QFontMetricsF(font()).elidedText(none ? placeholderText() : currentText(), Qt::ElideRight,
+                                                textRect.width()));
 }

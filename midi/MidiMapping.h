@@ -17,6 +17,13 @@ struct MidiMapEntry {
     double min = 0.0;      // sent for CC value 0
     double max = 1.0;      // sent for CC value 127
     Scale scale = Linear;
+
+    bool operator==(const MidiMapEntry& other) const
+    {
+        return channel == other.channel && cc == other.cc && cameraId == other.cameraId
+            && parameter == other.parameter && min == other.min && max == other.max && scale == other.scale;
+    }
+    bool operator!=(const MidiMapEntry& other) const { return !(*this == other); }
 };
 
 // A Note On, Program Change or MIDI Show Control GO that runs an action.
@@ -30,6 +37,14 @@ struct MidiTriggerEntry {
     QString action;
     QString argument;
     QString cameraId;      // empty: every camera
+
+    bool operator==(const MidiTriggerEntry& other) const
+    {
+        return type == other.type && channel == other.channel && noteOrPgm == other.noteOrPgm
+            && mscCue == other.mscCue && action == other.action && argument == other.argument
+            && cameraId == other.cameraId;
+    }
+    bool operator!=(const MidiTriggerEntry& other) const { return !(*this == other); }
 };
 
 // The user's MIDI configuration. Lookups return the first matching entry, so order matters.

@@ -1,6 +1,7 @@
 #include "PanelPage.h"
 
 #include "Inst.h"
+#include "InstValue.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -8,6 +9,10 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace PanelPage {
 
@@ -31,6 +36,11 @@ QVBoxLayout* install(QWidget* panel)
     return layout;
 }
 
+void keepRowHeights(QVBoxLayout* page)
+{
+    page->parentWidget()->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+}
+
 QLabel* rowLabel(const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -39,15 +49,36 @@ QLabel* rowLabel(const QString& text, QWidget* parent)
     return label;
 }
 
+InstValue* valueField(const QString& reserve, const QString& initial, QWidget* parent, int ledHeight)
+{
+    auto* field = new InstValue(ledHeight, parent);
+    field->setReserve(reserve);
+    field->setText(initial);
+    return field;
+}
+
 namespace {
 int indexOf(const QComboBox* combo, const QVariant& data, const QString& text)
 {
     return data.isValid() ? combo->findData(data) : combo->findText(text);
 }
+
+bool holds(const QComboBox* combo, const ComboItems& items)
+{
+    if (combo->count() != items.size())
+        return false;
+    for (int i = 0; i < items.size(); ++i) {
+        if (combo->itemText(i) != items.at(i).first || combo->itemData(i) != items.at(i).second)
+            return false;
+    }
+    return true;
+}
 }
 
 bool refill(QComboBox* combo, const ComboItems& items)
 {
+    if (holds(combo, items))
+        return combo->currentIndex() >= 0;
     const QSignalBlocker blocker(combo);
     const QVariant previousData = combo->currentData();
     const QString previousText = combo->currentText();
@@ -60,14 +91,37 @@ bool refill(QComboBox* combo, const ComboItems& items)
     return index >= 0;
 }
 
-bool selectData(QComboBox* combo, const QVariant& data)
+int truncated(double value)
 {
-    const int index = combo->findData(data);
+    constexpr double lowest = std::numeric_limits<int>::min();
+    constexpr double highest = std::numeric_limits<int>::max();
+    return int(std::clamp(value, lowest, highest));
+}
+
+int thousandths(double value)
+{
+    return truncated(std::round(value * 1000.0));
+}
+
+namespace {
+bool selectIndex(QComboBox* combo, int index)
+{
     if (index < 0)
         return false;
     const QSignalBlocker blocker(combo);
     combo->setCurrentIndex(index);
     return true;
+}
+}
+
+bool selectData(QComboBox* combo, const QVariant& data)
+{
+    return selectIndex(combo, combo->findData(data));
+}
+
+bool selectText(QComboBox* combo, const QString& text)
+{
+    return selectIndex(combo, combo->findText(text));
 }
 
 }

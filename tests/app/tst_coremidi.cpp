@@ -2,14 +2,12 @@
 #include "CameraSimulator.h"
 #include "CoreTestSupport.h"
 #include "JackServer.h"
-#include "MidiInput.h"
-#include "MidiListener.h"
+#include "MidiDesk.h"
 #include "Startup.h"
 
 #include <QTest>
 
 #include <memory>
-#include <vector>
 
 // A desk's MIDI reaches the cameras through a port chosen by name in config.json.
 class TestCoreMidi : public QObject {
@@ -19,12 +17,7 @@ class TestCoreMidi : public QObject {
     JackServer m_jack;
     std::unique_ptr<RtMidiOut> m_desk;
 
-    void send(const QByteArray& hex)
-    {
-        const QByteArray bytes = QByteArray::fromHex(hex);
-        std::vector<unsigned char> message(bytes.begin(), bytes.end());
-        m_desk->sendMessage(&message);
-    }
+    void send(const QByteArray& hex) { MidiDesk::send(*m_desk, hex); }
 
 private slots:
     void initTestCase()
@@ -34,8 +27,7 @@ private slots:
         QString error;
         QVERIFY2(m_jack.start(&error), qPrintable(error));
         try {
-            m_desk = std::make_unique<RtMidiOut>(openMidiInput()->getCurrentApi(), "Kovra Core Desk");
-            m_desk->openVirtualPort("Fader Out");
+            m_desk = MidiDesk::open("Kovra Core Desk", "Fader Out");
         } catch (const RtMidiError& failure) {
             QFAIL(failure.what());
         }
@@ -50,9 +42,8 @@ private slots:
     void faderAndNoteMoveACamera()
     {
         const QStringList ports = MidiListener::availablePorts();
-        const auto desk = std::find_if(ports.begin(), ports.end(), [](const QString& name) { return name.endsWith("Fader Out"); });
-        QVERIFY2(desk != ports.end(), qPrintable(ports.join(", ")));
-        const QString portName = *desk;
+        QVERIFY2(MidiDesk::portIndex("Fader Out") >= 0, qPrintable(ports.join(", ")));
+        const QString portName = ports[MidiDesk::portIndex("Fader Out")];
 
         CameraSimulator camera;
         QVERIFY(camera.listen());

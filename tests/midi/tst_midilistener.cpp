@@ -1,31 +1,13 @@
 #include "JackServer.h"
-#include "MidiInput.h"
+#include "MidiDesk.h"
 #include "MidiListener.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
-#include <vector>
 
 namespace {
-
-int portIndex(const QString& name)
-{
-    const QStringList ports = MidiListener::availablePorts();
-    for (int i = 0; i < ports.size(); ++i) {
-        if (ports[i].endsWith(name))
-            return i;
-    }
-    return -1;
-}
-
-void send(RtMidiOut& out, const QByteArray& hex)
-{
-    const QByteArray bytes = QByteArray::fromHex(hex);
-    std::vector<unsigned char> message(bytes.begin(), bytes.end());
-    out.sendMessage(&message);
-}
 
 // Every signal of a listener as text, noting whether each was raised on the GUI thread.
 struct Recorder {
@@ -75,11 +57,8 @@ private slots:
         QString error;
         QVERIFY2(m_jack.start(&error), qPrintable(error));
         try {
-            const RtMidi::Api api = openMidiInput()->getCurrentApi();
-            m_desk = std::make_unique<RtMidiOut>(api, "Kovra Test Desk");
-            m_desk->openVirtualPort("Desk Out");
-            m_secondDesk = std::make_unique<RtMidiOut>(api, "Kovra Second Desk");
-            m_secondDesk->openVirtualPort("Second Out");
+            m_desk = MidiDesk::open("Kovra Test Desk", "Desk Out");
+            m_secondDesk = MidiDesk::open("Kovra Second Desk", "Second Out");
         } catch (const RtMidiError& failure) {
             QFAIL(failure.what());
         }
@@ -95,8 +74,8 @@ private slots:
     void listsThePorts()
     {
         const QStringList ports = MidiListener::availablePorts();
-        QVERIFY2(portIndex("Desk Out") >= 0, qPrintable(ports.join(", ")));
-        QVERIFY2(portIndex("Second Out") >= 0, qPrintable(ports.join(", ")));
+        QVERIFY2(MidiDesk::portIndex("Desk Out") >= 0, qPrintable(ports.join(", ")));
+        QVERIFY2(MidiDesk::portIndex("Second Out") >= 0, qPrintable(ports.join(", ")));
         // Listing creates no port of its own.
         QCOMPARE(MidiListener::availablePorts(), ports);
     }
@@ -107,23 +86,23 @@ private slots:
         QCOMPARE(listener.currentPort(), -1);
         Recorder recorder(listener);
         QSignalSpy opened(&listener, &MidiListener::portOpened);
-        const int index = portIndex("Desk Out");
+        const int index = MidiDesk::portIndex("Desk Out");
         listener.openPort(index);
         QVERIFY(opened.wait());
         QCOMPARE(opened.first().first().toString(), MidiListener::availablePorts().value(index));
         QCOMPARE(listener.currentPort(), index);
 
-        send(*m_desk, "B20764");                         // CC
-        send(*m_desk, "913C7F");                         // Note On
-        send(*m_desk, "903C00");                         // Note On, velocity 0
-        send(*m_desk, "803D40");                         // Note Off
-        send(*m_desk, "E00040");                         // pitch bend: dropped
-        send(*m_desk, "F8");                             // timing clock: dropped
-        send(*m_desk, "C50A");                           // Program Change
-        send(*m_desk, "F07F0102010131 2E35 0031F7");     // MSC GO cue 1.5, cue list 1
-        send(*m_desk, "F07F0102010231F7");               // MSC STOP: dropped
-        send(*m_desk, "F07F7F020101F7");                 // MSC GO all-call, no cue
-        send(*m_desk, "BF7F00");
+        MidiDesk::send(*m_desk, "B20764");                         // CC
+        MidiDesk::send(*m_desk, "913C7F");                         // Note On
+        MidiDesk::send(*m_desk, "903C00");                         // Note On, velocity 0
+        MidiDesk::send(*m_desk, "803D40");                         // Note Off
+        MidiDesk::send(*m_desk, "E00040");                         // pitch bend: dropped
+        MidiDesk::send(*m_desk, "F8");                             // timing clock: dropped
+        MidiDesk::send(*m_desk, "C50A");                           // Program Change
+        MidiDesk::send(*m_desk, "F07F0102010131 2E35 0031F7");     // MSC GO cue 1.5, cue list 1
+        MidiDesk::send(*m_desk, "F07F0102010231F7");               // MSC STOP: dropped
+        MidiDesk::send(*m_desk, "F07F7F020101F7");                 // MSC GO all-call, no cue
+        MidiDesk::send(*m_desk, "BF7F00");
         const QStringList expected = {"cc 2 7 100", "noteOn 1 60 127", "noteOff 0 60", "noteOff 0 61",
                                       "program 5 10", "go 1 [1.5]", "go 127 [0]", "cc 15 127 0"};
         QTRY_COMPARE(recorder.events, expected);
@@ -158,25 +137,25 @@ private slots:
         MidiListener listener;
         Recorder recorder(listener);
         QSignalSpy opened(&listener, &MidiListener::portOpened);
-        listener.openPort(portIndex("Desk Out"));
+        listener.openPort(MidiDesk::portIndex("Desk Out"));
         QVERIFY(opened.wait());
-        send(*m_desk, "B00101");
+        MidiDesk::send(*m_desk, "B00101");
         QTRY_COMPARE(recorder.events, QStringList{"cc 0 1 1"});
 
         // Opening another port closes the first.
-        listener.openPort(portIndex("Second Out"));
+        listener.openPort(MidiDesk::portIndex("Second Out"));
         QTRY_COMPARE(opened.count(), 2);
         QVERIFY(opened.last().first().toString().endsWith("Second Out"));
-        send(*m_desk, "B00102");
-        send(*m_secondDesk, "B00103");
+        MidiDesk::send(*m_desk, "B00102");
+        MidiDesk::send(*m_secondDesk, "B00103");
         QTRY_COMPARE(recorder.events, (QStringList{"cc 0 1 1", "cc 0 1 3"}));
 
         listener.closePort();
         QTRY_VERIFY(listener.isFinished());
-        QCOMPARE(listener.currentPort(), portIndex("Second Out"));
+        QCOMPARE(listener.currentPort(), MidiDesk::portIndex("Second Out"));
 
         // Closing at once after opening is not lost.
-        listener.openPort(portIndex("Desk Out"));
+        listener.openPort(MidiDesk::portIndex("Desk Out"));
         listener.stopListening();
         QTRY_VERIFY(listener.isFinished());
     }
@@ -185,17 +164,17 @@ private slots:
     {
         auto listener = std::make_unique<MidiListener>();
         QSignalSpy opened(listener.get(), &MidiListener::portOpened);
-        listener->openPort(portIndex("Desk Out"));
+        listener->openPort(MidiDesk::portIndex("Desk Out"));
         QVERIFY(opened.wait());
-        send(*m_desk, "B00105");
+        MidiDesk::send(*m_desk, "B00105");
         listener.reset();
         // The port it held is gone with it: a new listener opens the same one.
         MidiListener next;
         Recorder recorder(next);
         QSignalSpy reopened(&next, &MidiListener::portOpened);
-        next.openPort(portIndex("Desk Out"));
+        next.openPort(MidiDesk::portIndex("Desk Out"));
         QVERIFY(reopened.wait());
-        send(*m_desk, "B00106");
+        MidiDesk::send(*m_desk, "B00106");
         QTRY_COMPARE(recorder.events, QStringList{"cc 0 1 6"});
     }
 

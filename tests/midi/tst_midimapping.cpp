@@ -29,18 +29,6 @@ MidiTriggerEntry mscTrigger(int device, const QString& cue, const QString& argum
     return entry;
 }
 
-bool sameMapping(const MidiMapEntry& a, const MidiMapEntry& b)
-{
-    return a.channel == b.channel && a.cc == b.cc && a.cameraId == b.cameraId && a.parameter == b.parameter
-        && a.min == b.min && a.max == b.max && a.scale == b.scale;
-}
-
-bool sameTrigger(const MidiTriggerEntry& a, const MidiTriggerEntry& b)
-{
-    return a.type == b.type && a.channel == b.channel && a.noteOrPgm == b.noteOrPgm && a.mscCue == b.mscCue
-        && a.action == b.action && a.argument == b.argument && a.cameraId == b.cameraId;
-}
-
 // A table with one of everything, values away from the defaults.
 void fill(MidiMapping& table)
 {
@@ -76,10 +64,10 @@ void compareTables(const MidiMapping& actual, const MidiMapping& expected)
 {
     QCOMPARE(actual.count(), expected.count());
     for (int i = 0; i < expected.count(); ++i)
-        QVERIFY2(sameMapping(actual.entries()[i], expected.entries()[i]), qPrintable(QString("mapping %1").arg(i)));
+        QVERIFY2(actual.entries()[i] == expected.entries()[i], qPrintable(QString("mapping %1").arg(i)));
     QCOMPARE(actual.triggerCount(), expected.triggerCount());
     for (int i = 0; i < expected.triggerCount(); ++i)
-        QVERIFY2(sameTrigger(actual.triggers()[i], expected.triggers()[i]), qPrintable(QString("trigger %1").arg(i)));
+        QVERIFY2(actual.triggers()[i] == expected.triggers()[i], qPrintable(QString("trigger %1").arg(i)));
 }
 
 MidiTriggerEntry loadedTrigger(const QJsonObject& object)
@@ -293,15 +281,15 @@ private slots:
     {
         const MidiMapEntry entry = loadedMapping(
             {{"channel", "3"}, {"cc", true}, {"cameraId", 5}, {"parameter", QJsonArray{}}, {"min", "0.5"}, {"max", "2"}});
-        QVERIFY(sameMapping(entry, MidiMapEntry()));
+        QVERIFY(entry == MidiMapEntry());
         const MidiTriggerEntry trigger = loadedTrigger({{"channel", QJsonObject{}}, {"mscCue", 5}, {"action", 1},
                                                         {"argument", false}, {"cameraId", 2}});
-        QVERIFY(sameTrigger(trigger, MidiTriggerEntry()));
+        QVERIFY(trigger == MidiTriggerEntry());
 
         MidiMapping table;
         table.fromJson({{"mappings", QJsonArray{7, "text"}}, {"triggers", "none"}});
         QCOMPARE(table.count(), 2);
-        QVERIFY(sameMapping(table.entries()[1], MidiMapEntry()));
+        QVERIFY(table.entries()[1] == MidiMapEntry());
         QCOMPARE(table.triggerCount(), 0);
     }
 
