@@ -11,9 +11,7 @@
 #include "Startup.h"
 #include "WindowStartup.h"
 
-#include <oscpack/ip/IpEndpointName.h>
-#include <oscpack/ip/UdpSocket.h>
-#include <oscpack/osc/OscOutboundPacketStream.h>
+#include "osc/OscBenchSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,13 +51,6 @@ QByteArray loadAverage()
 {
     QFile file("/proc/loadavg");
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("unknown");
-}
-
-int freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
 }
 
 // A desk moving the focus of every camera in turn, one message each millisecond.

@@ -1,3 +1,4 @@
+#include "CoreTestSupport.h"
 #include "InstChecks.h"
 #include "InstCombo.h"
 #include "OscListener.h"
@@ -16,13 +17,6 @@
 #include <QUdpSocket>
 
 namespace {
-
-int freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
-}
 
 // A real listener on loopback and a real sender, the monitor on top, shown.
 struct Rig {
