@@ -36,7 +36,7 @@ bool parseCamera(const QString& text, CameraOption* option)
         return false;
     bool ok = false;
     const uint port = endpoint.mid(colon + 1).toUInt(&ok);
-    if (!ok || port < 1 || port > 65535)
+    if (!ok || port > 65535)
         return false;
     option->port = quint16(port);
     return option->address.setAddress(endpoint.left(colon));
@@ -81,7 +81,8 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     const QCommandLineOption cameraOption(
         QStringLiteral("camera"),
-        QStringLiteral("Serve a camera at ADDRESS:PORT, optionally with a product name (repeatable). "
+        QStringLiteral("Serve a camera at ADDRESS:PORT (port 0: a free one, printed), optionally with a product name "
+                       "(repeatable). "
                        "Without it: three cameras on 127.0.0.1:9001, :9002 and :9003."),
         QStringLiteral("ADDRESS:PORT[=PRODUCT NAME]"));
     const QCommandLineOption delayOption(QStringLiteral("delay"), QStringLiteral("Answer every request after MS milliseconds."),
