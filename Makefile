@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 # A compiler cache, where the machine has one, makes rebuilds in several checkouts cheap.
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: setup configure build run test fuzz bench demo simulator gallery package clean
+.PHONY: setup configure build run test fuzz bench demo screenshots simulator gallery package clean
 
 setup:
 	bash tools/setup.sh
@@ -47,3 +47,13 @@ clean:
 # Three simulated cameras on 127.0.0.1:9001-9003 (see `kovra-camsim --help` for more).
 simulator: build
 	$(BUILD)/bin/kovra-camsim $(CAMSIM_ARGS)
+
+# Three simulated cameras and the program against them, in a home folder of its own.
+demo: build
+	bash tools/demo.sh $(BUILD)/bin
+
+# The window with the demo cameras, every tab, dark and light, under Xvfb with a window
+# manager: PNG files in $(BUILD)/screenshots/.
+screenshots: build
+	rm -rf $(BUILD)/screenshots
+	xvfb-run -a -s "-screen 0 1440x1200x24" bash tools/screenshots.sh $(BUILD)/bin $(BUILD)/screenshots

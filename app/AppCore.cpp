@@ -10,6 +10,7 @@
 #include "MidiMapping.h"
 #include "OscBridge.h"
 #include "OscListener.h"
+#include "OscListenerControl.h"
 #include "OscSender.h"
 #include "SwitcherManager.h"
 
@@ -501,29 +502,13 @@ bool AppCore::loadConfigFromFile(const QString& path)
         const QString bindAddress = resolveListenInterface(settings.oscListenInterface);
         if (settings.oscPort != m_oscPort || bindAddress != m_oscListener->bindAddress()) {
             m_oscPort = settings.oscPort;
-            restartOscListener(bindAddress);
+            OscListenerControl::restart(m_oscListener, m_oscPort, bindAddress);
         }
         applyFeedbackSettings(settings);
     }
     emit configurationApplied();
     saveAllToAppData();
     return true;
-}
-
-void AppCore::restartOscListener(const QString& bindAddress)
-{
-    // The listener reads its port and address while it binds: change them only while it is stopped.
-    if (m_oscListener->isRunning()) {
-        m_oscListener->stopListening();
-        if (!m_oscListener->wait(OscListener::stopWaitMs)) {
-            qCWarning(lcApp) << "OSC: the listener did not stop; it keeps port" << m_oscListener->port();
-            return;
-        }
-    }
-    m_oscListener->setBindAddress(bindAddress);
-    m_oscListener->setPort(m_oscPort);
-    if (m_started)
-        m_oscListener->start();
 }
 
 QString AppCore::resolveListenInterface(const QString& saved)

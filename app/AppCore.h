@@ -126,7 +126,6 @@ private:
     void applyDocument(const ConfigDocument& document);
     void applyStartupSettings(const ConfigSettings& settings);
     void applyFeedbackSettings(const ConfigSettings& settings);
-    void restartOscListener(const QString& bindAddress);
     static QString resolveListenInterface(const QString& saved);
 
     bool m_offline;

@@ -4,18 +4,14 @@
 
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 
 constexpr const char* jsonType = "application/json";
-
-int httpStatusOf(const QNetworkReply* reply)
-{
-    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-}
 
 } // namespace
 
@@ -60,100 +56,119 @@ QNetworkRequest CameraApi::request(const QString& ip, const QString& endpoint, i
     return request;
 }
 
+void CameraApi::submit(const QString& ip, CameraRequest request)
+{
+    CameraRequestQueue*& queue = m_queues[ip];
+    if (!queue)
+        queue = new CameraRequestQueue(m_network, this);
+    queue->submit(std::move(request));
+}
+
 void CameraApi::get(const QString& ip, const QString& endpoint)
 {
     if (m_offline)
         return;
-    QNetworkReply* reply = m_network->get(request(ip, endpoint, m_readTimeoutMs, jsonType));
-    connect(reply, &QNetworkReply::finished, this, [this, reply, ip, endpoint] {
-        reply->deleteLater();
-        if (reply->error() != QNetworkReply::NoError) {
-            emit getFailed(ip, endpoint, httpStatusOf(reply));
+    CameraRequest read;
+    read.method = "GET";
+    read.request = request(ip, endpoint, m_readTimeoutMs, jsonType);
+    read.finished = [this, ip, endpoint](const CameraResponse& response) {
+        if (response.failed) {
+            emit getFailed(ip, endpoint, response.httpStatus);
             emit getFinished(ip, endpoint, QJsonObject());
             return;
         }
-        emit getFinished(ip, endpoint, CameraReply::parseBody(reply->readAll()));
-    });
+        emit getFinished(ip, endpoint, CameraReply::parseBody(response.body));
+    };
+    submit(ip, std::move(read));
 }
 
 void CameraApi::put(const QString& ip, const QString& endpoint, const QJsonObject& body)
 {
-    putRaw(ip, endpoint, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    const QByteArray bytes = QJsonDocument(body).toJson(QJsonDocument::Compact);
+    // A recall changes many settings at once, so it keeps its place among the writes around it.
+    if (endpoint == QLatin1String("presets/active"))
+        write(ip, endpoint, CameraRequest::Kind::Action, "PUT", bytes, jsonType);
+    else
+        write(ip, endpoint, CameraRequest::Kind::Setting, "PUT", bytes, jsonType, endpoint + ':' + body.keys().join(','));
 }
 
 void CameraApi::putRaw(const QString& ip, const QString& endpoint, const QByteArray& body)
 {
-    if (m_offline)
-        return;
-    finishWrite(m_network->put(request(ip, endpoint, m_writeTimeoutMs, jsonType), body), ip, endpoint);
+    // Bytes that were not built here may mean anything: kept in order, never replaced.
+    write(ip, endpoint, CameraRequest::Kind::Action, "PUT", body, jsonType);
 }
 
 void CameraApi::post(const QString& ip, const QString& endpoint, const QJsonObject& body)
 {
-    if (m_offline)
-        return;
-    finishWrite(m_network->post(request(ip, endpoint, m_writeTimeoutMs, jsonType),
-                                QJsonDocument(body).toJson(QJsonDocument::Compact)),
-                ip, endpoint);
+    write(ip, endpoint, CameraRequest::Kind::Action, "POST", QJsonDocument(body).toJson(QJsonDocument::Compact),
+          jsonType);
 }
 
 void CameraApi::putBinary(const QString& ip, const QString& endpoint)
 {
-    if (m_offline)
-        return;
-    finishWrite(m_network->put(request(ip, endpoint, m_writeTimeoutMs, "application/octet-stream"), QByteArray()),
-                ip, endpoint);
+    write(ip, endpoint, CameraRequest::Kind::Action, "PUT", QByteArray(), "application/octet-stream");
 }
 
 void CameraApi::del(const QString& ip, const QString& endpoint)
 {
-    if (m_offline)
-        return;
-    finishWrite(m_network->deleteResource(request(ip, endpoint, m_writeTimeoutMs, nullptr)), ip, endpoint);
+    write(ip, endpoint, CameraRequest::Kind::Action, "DELETE", QByteArray(), nullptr);
 }
 
-void CameraApi::finishWrite(QNetworkReply* reply, const QString& ip, const QString& endpoint)
+void CameraApi::write(const QString& ip, const QString& endpoint, CameraRequest::Kind kind, const QByteArray& method,
+                      const QByteArray& body, const char* contentType, const QString& key)
 {
-    connect(reply, &QNetworkReply::finished, this, [this, reply, ip, endpoint] {
-        reply->deleteLater();
-        const bool success = reply->error() == QNetworkReply::NoError;
-        emit putFinished(ip, endpoint, success, success ? QString() : reply->errorString());
-    });
+    if (m_offline)
+        return;
+    CameraRequest command;
+    command.kind = kind;
+    command.method = method;
+    command.request = request(ip, endpoint, m_writeTimeoutMs, contentType);
+    command.body = body;
+    command.key = key;
+    command.finished = [this, ip, endpoint](const CameraResponse& response) {
+        emit putFinished(ip, endpoint, !response.failed, response.errorText);
+    };
+    submit(ip, std::move(command));
 }
 
 void CameraApi::ping(const QString& ip)
 {
     if (m_offline)
         return;
-    QNetworkReply* reply = m_network->get(request(ip, QStringLiteral("system/product"), m_readTimeoutMs, jsonType));
-    connect(reply, &QNetworkReply::finished, this, [this, reply, ip] {
-        reply->deleteLater();
-        const bool failed = reply->error() != QNetworkReply::NoError;
+    CameraRequest probe;
+    probe.kind = CameraRequest::Kind::Probe;
+    probe.method = "GET";
+    probe.request = request(ip, QStringLiteral("system/product"), m_readTimeoutMs, jsonType);
+    probe.finished = [this, ip](const CameraResponse& response) {
         // A device that answers 404 here is reachable, it just lacks the endpoint.
-        if (failed && httpStatusOf(reply) != 404) {
+        if (response.failed && response.httpStatus != 404) {
             emit pingResult(ip, false, QJsonObject());
             return;
         }
-        const QJsonObject product = failed ? QJsonObject() : CameraReply::parseBody(reply->readAll());
+        const QJsonObject product = response.failed ? QJsonObject() : CameraReply::parseBody(response.body);
         QJsonObject result;
         result.insert(QStringLiteral("model"), product.value(QLatin1String("productName")).toString());
         result.insert(QStringLiteral("firmware"), product.value(QLatin1String("softwareVersion")).toString());
         pingCameraId(ip, result);
-    });
+    };
+    submit(ip, std::move(probe));
 }
 
 void CameraApi::pingCameraId(const QString& ip, QJsonObject result)
 {
-    QNetworkReply* reply = m_network->get(request(ip, QStringLiteral("camera/id"), m_readTimeoutMs, nullptr));
-    connect(reply, &QNetworkReply::finished, this, [this, reply, ip, result]() mutable {
-        reply->deleteLater();
+    CameraRequest probe;
+    probe.kind = CameraRequest::Kind::Probe;
+    probe.method = "GET";
+    probe.request = request(ip, QStringLiteral("camera/id"), m_readTimeoutMs, nullptr);
+    probe.finished = [this, ip, result](const CameraResponse& response) mutable {
         bool isCamera = true;
-        if (reply->error() != QNetworkReply::NoError) {
-            isCamera = httpStatusOf(reply) == 404
+        if (response.failed) {
+            isCamera = response.httpStatus == 404
                 ? false
                 : productLooksLikeCamera(result.value(QLatin1String("model")).toString());
         }
         result.insert(QStringLiteral("isCamera"), isCamera);
         emit pingResult(ip, true, result);
-    });
+    };
+    submit(ip, std::move(probe));
 }

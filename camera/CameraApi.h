@@ -1,15 +1,17 @@
 #pragma once
 
+#include "CameraRequestQueue.h"
+
+#include <QHash>
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
 
 class QNetworkAccessManager;
-class QNetworkReply;
-class QNetworkRequest;
 
 // The only place that speaks HTTP to cameras. Every completion names the camera's
-// address and the endpoint, so one client serves all cameras.
+// address and the endpoint, so one client serves all cameras. Each camera's requests
+// pass through a queue of its own that paces them (see CameraRequestQueue).
 class CameraApi : public QObject {
     Q_OBJECT
 public:
@@ -44,10 +46,13 @@ signals:
 
 private:
     QNetworkRequest request(const QString& ip, const QString& endpoint, int timeoutMs, const char* contentType) const;
-    void finishWrite(QNetworkReply* reply, const QString& ip, const QString& endpoint);
+    void write(const QString& ip, const QString& endpoint, CameraRequest::Kind kind, const QByteArray& method,
+               const QByteArray& body, const char* contentType, const QString& key = QString());
+    void submit(const QString& ip, CameraRequest request);
     void pingCameraId(const QString& ip, QJsonObject result);
 
     QNetworkAccessManager* m_network;
+    QHash<QString, CameraRequestQueue*> m_queues;    // by camera address; children of this client
     bool m_offline = false;
     int m_readTimeoutMs = defaultReadTimeoutMs;
     int m_writeTimeoutMs = defaultWriteTimeoutMs;

@@ -142,6 +142,8 @@ void MidiBridge::executeTrigger(const QString& action, const QString& argument, 
     if (targets.isEmpty())
         return;
     if (action == presetRecall) {
+        // Fader values still waiting for the flush are older than the recall and must not undo it.
+        flushPending();
         for (const QString& id : targets)
             m_cameraManager->sendCommand(id, QStringLiteral("presets/active"), {{"preset", argument}});
     }

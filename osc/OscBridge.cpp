@@ -71,20 +71,28 @@ void OscBridge::onOscMessage(const QString& address, const QVariantList& args)
     const QString keySuffix = ':' + entry->endpoint + ':' + entry->jsonKeys.join(',');
     for (const QString& id : std::as_const(targets)) {
         command.cameraId = id;
-        m_pending.insert(id + keySuffix, command);
+        const QString key = id + keySuffix;
+        const auto replaced = m_pendingPlace.constFind(key);
+        if (replaced != m_pendingPlace.constEnd())
+            m_pending[replaced.value()].reset();
+        m_pendingPlace.insert(key, m_pending.size());
+        m_pending.push_back(command);
     }
 }
 
 void OscBridge::flushPending()
 {
-    if (m_pending.isEmpty())
+    if (m_pendingPlace.isEmpty())
         return;
-    const QHash<QString, PendingCommand> due = std::exchange(m_pending, {});
-    for (const PendingCommand& command : due) {
-        if (!command.rawBody.isEmpty())
-            m_cameraManager->sendCommandRaw(command.cameraId, command.endpoint, command.rawBody);
+    m_pendingPlace.clear();
+    const std::vector<std::optional<PendingCommand>> due = std::exchange(m_pending, {});
+    for (const std::optional<PendingCommand>& command : due) {
+        if (!command)
+            continue;
+        if (!command->rawBody.isEmpty())
+            m_cameraManager->sendCommandRaw(command->cameraId, command->endpoint, command->rawBody);
         else
-            m_cameraManager->sendCommand(command.cameraId, command.endpoint, command.body);
+            m_cameraManager->sendCommand(command->cameraId, command->endpoint, command->body);
     }
 }
 

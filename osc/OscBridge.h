@@ -8,6 +8,9 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <optional>
+#include <vector>
+
 class CameraManager;
 class OscMapping;
 class QTimer;
@@ -42,7 +45,11 @@ private:
 
     CameraManager* m_cameraManager;
     OscMapping* m_mapping;
-    QHash<QString, PendingCommand> m_pending;
+    // Pending commands in the order of their latest update, so that a flush sends a preset
+    // recall or a trigger after the values that came before it and before the ones after
+    // it. A replaced command leaves an empty place behind.
+    std::vector<std::optional<PendingCommand>> m_pending;
+    QHash<QString, std::size_t> m_pendingPlace;
     QTimer* m_flushTimer;
     int m_rateLimitMs = defaultRateLimitMs;
 };

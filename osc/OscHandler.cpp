@@ -7,13 +7,6 @@
 #include <QString>
 #include <QVariantList>
 
-namespace {
-// Besides trusting sizes, the library's parser reads a few bytes past the end of some
-// malformed messages before it notices; parsing a copy followed by zeros keeps any such
-// read inside memory we own.
-constexpr std::size_t parsePadding = 16;
-}
-
 OscHandler::OscHandler(OscListener* listener)
     : m_listener(listener)
 {
@@ -30,9 +23,7 @@ void OscHandler::ProcessPacket(const char* data, int size, const IpEndpointName&
             qCWarning(lcOsc) << "OSC: exception processing packet, dropped";
             return;
         }
-        m_parseCopy.assign(data, data + size);
-        m_parseCopy.resize(std::size_t(size) + parsePadding, 0);
-        osc::OscPacketListener::ProcessPacket(m_parseCopy.data(), size, remoteEndpoint);
+        osc::OscPacketListener::ProcessPacket(data, size, remoteEndpoint);
     } catch (...) {
         qCWarning(lcOsc) << "OSC: exception processing packet, dropped";
     }
@@ -40,8 +31,9 @@ void OscHandler::ProcessPacket(const char* data, int size, const IpEndpointName&
 
 void OscHandler::ProcessMessage(const osc::ReceivedMessage& message, const IpEndpointName&)
 {
-    const QString address = QString::fromUtf8(message.AddressPattern());
+    QString address = QString::fromUtf8(message.AddressPattern());
     QVariantList args;
+    args.reserve(int(message.ArgumentCount()));
     try {
         for (auto it = message.ArgumentsBegin(); it != message.ArgumentsEnd(); ++it) {
             switch (it->TypeTag()) {
@@ -73,5 +65,5 @@ void OscHandler::ProcessMessage(const osc::ReceivedMessage& message, const IpEnd
     } catch (const osc::Exception&) {
         return;
     }
-    m_listener->postMessage(address, args);
+    m_listener->postMessage(std::move(address), std::move(args));
 }

@@ -2,8 +2,6 @@
 
 #include <oscpack/osc/OscPacketListener.h>
 
-#include <vector>
-
 class OscListener;
 
 // Decodes datagrams for an OscListener: every message becomes an address and a list of
@@ -20,5 +18,4 @@ protected:
 
 private:
     OscListener* m_listener;
-    std::vector<char> m_parseCopy;
 };

@@ -4,36 +4,18 @@
 #include "OscLog.h"
 
 #include <oscpack/ip/IpEndpointName.h>
-#include <oscpack/ip/TimerListener.h>
-#include <oscpack/ip/UdpSocket.h>
 
 #include <QMutexLocker>
 
+#include <poll.h>
+
 #include <exception>
-#include <memory>
+#include <iterator>
 
 namespace {
 constexpr int retryDelaysMs[] = {500, 1000, 2000, 3000, 5000};
-constexpr int sleepStepMs = 100;
 constexpr int warnedAttempts = 5;
 constexpr int errorAttempt = 4;
-
-// The library forgets a break requested just before its loop starts; this checks the
-// running flag from inside the loop so that a stop always ends it within one period.
-class StopWatcher : public TimerListener {
-public:
-    StopWatcher(const std::atomic<int>& running, SocketReceiveMultiplexer& loop)
-        : m_running(running), m_loop(loop) {}
-    void TimerExpired() override
-    {
-        if (!m_running.load())
-            m_loop.Break();
-    }
-
-private:
-    const std::atomic<int>& m_running;
-    SocketReceiveMultiplexer& m_loop;
-};
 }
 
 OscListener::OscListener(QObject* parent)
@@ -51,6 +33,7 @@ void OscListener::start(Priority priority)
 {
     if (isRunning())
         return;
+    m_wakeUp.clear();
     m_running.store(1);
     QThread::start(priority);
 }
@@ -58,35 +41,40 @@ void OscListener::start(Priority priority)
 void OscListener::stopListening()
 {
     m_running.store(0);
-    breakActiveLoop();
+    m_wakeUp.signal();
 }
 
-void OscListener::breakActiveLoop()
+void OscListener::postMessage(QString address, QVariantList args)
 {
-    QMutexLocker lock(&m_loopLock);
-    if (SocketReceiveMultiplexer* loop = m_activeLoop.load())
-        loop->AsynchronousBreak();
+    bool first = false;
+    {
+        QMutexLocker lock(&m_incomingLock);
+        first = m_incoming.empty();
+        m_incoming.push_back({std::move(address), std::move(args)});
+    }
+    if (first)
+        QMetaObject::invokeMethod(this, &OscListener::deliverMessages, Qt::QueuedConnection);
 }
 
-bool OscListener::publishLoop(SocketReceiveMultiplexer* loop)
+void OscListener::deliverMessages()
 {
-    QMutexLocker lock(&m_loopLock);
-    if (!m_running.load())
-        return false;
-    m_activeLoop.store(loop);
-    return true;
-}
-
-void OscListener::withdrawLoop()
-{
-    QMutexLocker lock(&m_loopLock);
-    m_activeLoop.store(nullptr);
-}
-
-void OscListener::postMessage(const QString& address, const QVariantList& args)
-{
-    QMetaObject::invokeMethod(
-        this, [this, address, args] { emit messageReceived(address, args); }, Qt::QueuedConnection);
+    {
+        QMutexLocker lock(&m_incomingLock);
+        if (m_nextDelivery == m_delivering.size()) {
+            m_delivering.clear();
+            m_nextDelivery = 0;
+            m_delivering.swap(m_incoming);
+        } else {
+            std::move(m_incoming.begin(), m_incoming.end(), std::back_inserter(m_delivering));
+            m_incoming.clear();
+        }
+    }
+    // A receiver that runs a nested event loop comes back in here; taking the messages one
+    // at a time from the member list keeps them in arrival order even then.
+    while (m_nextDelivery < m_delivering.size()) {
+        const Message message = std::move(m_delivering[m_nextDelivery++]);
+        emit messageReceived(message.address, message.args);
+    }
 }
 
 void OscListener::run()
@@ -99,24 +87,10 @@ void OscListener::run()
                 ? IpEndpointName(IpEndpointName::ANY_ADDRESS, port)
                 : IpEndpointName(m_bindAddress.toUtf8().constData(), port);
             OscHandler handler(this);
-            UdpSocket socket;
-            SocketReceiveMultiplexer loop;
-            socket.Bind(local);
-            loop.AttachSocketListener(&socket, &handler);
-            StopWatcher watcher(m_running, loop);
-            loop.AttachPeriodicTimerListener(sleepStepMs, &watcher);
-            if (publishLoop(&loop)) {
-                QMetaObject::invokeMethod(this, [this, port] { emit started(port); }, Qt::QueuedConnection);
-                try {
-                    loop.Run();
-                } catch (...) {
-                    withdrawLoop();
-                    throw;
-                }
-                withdrawLoop();
-            }
-            loop.DetachPeriodicTimerListener(&watcher);
-            loop.DetachSocketListener(&socket, &handler);
+            OscReceiveSocket socket;
+            socket.bind(local);
+            QMetaObject::invokeMethod(this, [this, port] { emit started(port); }, Qt::QueuedConnection);
+            socket.run(handler, m_wakeUp, m_running);
             return;
         } catch (const std::exception& error) {
             const int delayMs = retryDelaysMs[qMin(attempt, errorAttempt)];
@@ -135,6 +109,10 @@ void OscListener::run()
 
 void OscListener::sleepBeforeRetry(int delayMs)
 {
-    for (int slept = 0; slept < delayMs && m_running.load(); slept += sleepStepMs)
-        QThread::msleep(sleepStepMs);
+    // Wakes at once on a stop, or at the latest one poll period after it.
+    pollfd wakeUp = {m_wakeUp.fd(), POLLIN, 0};
+    for (int slept = 0; slept < delayMs && m_running.load(); slept += OscReceiveSocket::pollPeriodMs) {
+        if (::poll(&wakeUp, 1, qMin(OscReceiveSocket::pollPeriodMs, delayMs - slept)) > 0)
+            return;
+    }
 }

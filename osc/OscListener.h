@@ -1,16 +1,19 @@
 #pragma once
 
+#include "OscReceiveSocket.h"
+
 #include <QMutex>
 #include <QString>
 #include <QThread>
 #include <QVariantList>
 
 #include <atomic>
-
-class SocketReceiveMultiplexer;
+#include <vector>
 
 // Receives OSC over UDP on a thread of its own and hands every decoded message to the
 // thread the listener lives in. A busy port is retried for as long as the thread runs.
+// Messages cross in batches, one wake-up for all that arrived since the last, and are
+// emitted there one by one in arrival order.
 class OscListener : public QThread {
     Q_OBJECT
 public:
@@ -42,18 +45,25 @@ protected:
 
 private:
     friend class OscHandler;
-    void postMessage(const QString& address, const QVariantList& args);
-    // Publishes the bound receive loop unless a stop came first; false means leave the thread.
-    bool publishLoop(SocketReceiveMultiplexer* loop);
-    void withdrawLoop();
+    struct Message {
+        QString address;
+        QVariantList args;
+    };
+
+    // Listener thread.
+    void postMessage(QString address, QVariantList args);
     void sleepBeforeRetry(int delayMs);
-    void breakActiveLoop();
+    // Thread of residence.
+    void deliverMessages();
 
     int m_port = defaultPort;
     QString m_bindAddress;
     std::atomic<int> m_running{0};
-    // The receive loop of the bound socket. Written under m_loopLock, so that a stop never
-    // breaks a loop the thread is deleting.
-    std::atomic<SocketReceiveMultiplexer*> m_activeLoop{nullptr};
-    QMutex m_loopLock;
+    // Ends the receive loop's or the retry's wait; cleared by start.
+    OscWakeUp m_wakeUp;
+
+    QMutex m_incomingLock;
+    std::vector<Message> m_incoming;      // filled by the listener thread, under the lock
+    std::vector<Message> m_delivering;    // emptied by deliverMessages
+    std::size_t m_nextDelivery = 0;
 };

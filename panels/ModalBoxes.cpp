@@ -1,6 +1,7 @@
 #include "ModalBoxes.h"
 
 #include <QFileDialog>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace {
@@ -19,6 +20,16 @@ public:
     void warning(QWidget* parent, const QString& title, const QString& text) override
     {
         QMessageBox::warning(parent, title, text);
+    }
+    void about(QWidget* parent, const QString& title, const QString& richText, const QString& iconPath) override
+    {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setIconPixmap(QIcon(iconPath).pixmap(64, 64));
+        box.setTextFormat(Qt::RichText);
+        box.setText(richText);
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
     }
     QString saveFileName(QWidget* parent, const QString& title, const QString& proposal,
                          const QString& filter) override

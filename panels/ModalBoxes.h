@@ -16,6 +16,8 @@ public:
     // One OK button.
     virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
     virtual void warning(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Rich text beside the icon drawn at 64 x 64, one OK button.
+    virtual void about(QWidget* parent, const QString& title, const QString& richText, const QString& iconPath) = 0;
     // Empty when the operator cancels.
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& proposal,
                                  const QString& filter) = 0;

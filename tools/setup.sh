@@ -15,7 +15,7 @@ packages=(
     librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
     liblo-tools
     net-tools iproute2 procps
-    xvfb
+    xvfb openbox
     clang libclang-rt-dev
     libbenchmark-dev
     librsvg2-bin

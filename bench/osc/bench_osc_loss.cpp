@@ -1,5 +1,6 @@
 // Loss: bursts of 100,000 datagrams from one sender, counted at messageReceived. Once as
 // fast as the sender can go, once paced at 20,000 messages per second.
+#include "BenchEvents.h"
 #include "OscBenchSupport.h"
 #include "OscListener.h"
 
@@ -45,15 +46,13 @@ Result run(int ratePerSecond)
     });
     auto lastProgress = BenchClock::now();
     int lastCount = 0;
-    while (received < burst) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    runEventsUntil([&] {
         if (received != lastCount) {
             lastCount = received;
             lastProgress = BenchClock::now();
-        } else if (done && secondsSince(lastProgress) > 1.0) {
-            break;
         }
-    }
+        return lastCount >= burst || (done && secondsSince(lastProgress) > 1.0);
+    }, 120000);
     sender.join();
     listener.stopListening();
     listener.wait(OscListener::stopWaitMs);

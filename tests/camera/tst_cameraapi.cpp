@@ -1,9 +1,11 @@
 #include "CameraApi.h"
 #include "CameraSimulator.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -201,6 +203,141 @@ private slots:
         QCOMPARE(outcome.order, QStringList({"getFailed", "getFinished"}));
         QCOMPARE(outcome.failedStatus, QList<int>{0});
         QVERIFY(outcome.response.isEmpty());
+    }
+
+    void aStreamOfValuesKeepsOneOutstanding()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        camera.setResponseDelay(100);
+        int mostUnanswered = 0;
+        connect(&camera, &CameraSimulator::requestReceived, this,
+                [&] { mostUnanswered = qMax(mostUnanswered, camera.unansweredRequests()); });
+        CameraApi api;
+        QSignalSpy puts(&api, &CameraApi::putFinished);
+        int sent = 0;
+        QTimer fader;
+        connect(&fader, &QTimer::timeout, this, [&] {
+            api.put(camera.hostAndPort(), QStringLiteral("lens/focus"), QJsonObject{{QStringLiteral("focus"), sent}});
+            if (++sent == 200)
+                fader.stop();
+        });
+        fader.start(5);
+        QTRY_COMPARE_WITH_TIMEOUT(sent, 200, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(camera.requestBodies("PUT", QStringLiteral("lens/focus")).value(-1 + camera.requestCount("PUT")),
+                                  QByteArray(R"({"focus":199})"), 3000);
+        QTRY_COMPARE(camera.unansweredRequests(), 0);
+        const int putCount = camera.requestCount("PUT", QStringLiteral("lens/focus"));
+        // One second of values at 100 ms an answer: about ten PUTs, never two at once.
+        QVERIFY2(putCount <= 20, qPrintable(QString::number(putCount)));
+        QCOMPARE(mostUnanswered, 1);
+        QTRY_COMPARE(puts.size(), putCount);
+    }
+
+    void commandsKeepTheirOrderAroundActions_data()
+    {
+        QTest::addColumn<QString>("endpoint");
+        QTest::addColumn<bool>("raw");
+        QTest::newRow("preset recall") << "presets/active" << false;
+        QTest::newRow("trigger") << "transports/0/record" << true;
+    }
+
+    void commandsKeepTheirOrderAroundActions()
+    {
+        QFETCH(QString, endpoint);
+        QFETCH(bool, raw);
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        const int delayMs = 100;
+        camera.setResponseDelay(delayMs);
+        CameraApi api;
+        const QString ip = camera.hostAndPort();
+        const auto focus = [&](double value) { api.put(ip, "lens/focus", QJsonObject{{"focus", value}}); };
+        focus(0.1);    // sent at once
+        focus(0.2);    // waits for 0.1's answer
+        if (raw)
+            api.putRaw(ip, endpoint, R"({"recording":true})");
+        else
+            api.put(ip, endpoint, QJsonObject{{"preset", "Wide.cset"}});
+        focus(0.3);    // newer than the action: must not join 0.2 ahead of it
+        api.put(ip, "video/iso", QJsonObject{{"iso", 800}});
+        QTRY_COMPARE_WITH_TIMEOUT(camera.requestCount("PUT"), 5, 3000);
+
+        const QList<SimulatedRequest> received = camera.requests();
+        QStringList order;
+        for (const SimulatedRequest& request : received)
+            order << request.endpoint + ' ' + request.body;
+        const QString action = endpoint + ' ' + (raw ? R"({"recording":true})" : R"({"preset":"Wide.cset"})");
+        QCOMPARE(order.mid(0, 3), QStringList({R"(lens/focus {"focus":0.1})", R"(lens/focus {"focus":0.2})", action}));
+        QCOMPARE(order.mid(3).size(), 2);
+        QVERIFY(order.mid(3).contains(R"(lens/focus {"focus":0.3})"));
+        QVERIFY(order.mid(3).contains(R"(video/iso {"iso":800})"));
+        // The action went out alone, after the value before it was answered, and what came
+        // after it waited for its answer.
+        QVERIFY(received[1].received.msecsTo(received[2].received) >= delayMs - 10);
+        QVERIFY(received[2].received.msecsTo(received[3].received) >= delayMs - 10);
+    }
+
+    void commandsGoAheadOfReads()
+    {
+        CameraSimulator camera;
+        QVERIFY(camera.listen());
+        camera.setResponseDelay(50);
+        CameraApi api;
+        const QString ip = camera.hostAndPort();
+        const QStringList reads = {"lens/iris", "lens/zoom", "video/iso", "video/gain", "video/shutter", "video/ndFilter"};
+        for (const QString& endpoint : reads)
+            api.get(ip, endpoint);
+        api.ping(ip);
+        api.put(ip, "lens/focus", QJsonObject{{"focus", 0.5}});
+        QTRY_COMPARE_WITH_TIMEOUT(camera.requests().size(), 9, 3000);
+        QStringList order;
+        for (const SimulatedRequest& request : camera.requests())
+            order << request.method + ' ' + request.endpoint;
+        // Two reads were on their way; the command and the probe took the two slots they
+        // freed (the two of a pair may arrive either way round), and the probe's second
+        // half went ahead of the reads still waiting.
+        QCOMPARE(QSet<QString>(order.begin(), order.begin() + 2), QSet<QString>({"GET lens/iris", "GET lens/zoom"}));
+        QCOMPARE(QSet<QString>(order.begin() + 2, order.begin() + 4),
+                 QSet<QString>({"PUT lens/focus", "GET system/product"}));
+        QVERIFY2(order.indexOf("GET camera/id") <= 5, qPrintable(order.join(", ")));
+        order.removeAll("GET camera/id");
+        QCOMPARE(order.mid(4), QStringList({"GET video/iso", "GET video/gain", "GET video/shutter", "GET video/ndFilter"}));
+    }
+
+    void aSilentCameraHoldsBackNoOther()
+    {
+        CameraSimulator silent;
+        CameraSimulator other;
+        QVERIFY(silent.listen());
+        QVERIFY(other.listen());
+        silent.setBlackHole(true);
+        CameraApi api;
+        api.setTimeouts(1000, 1000);
+        Outcome outcome;
+        record(api, outcome);
+        api.put(silent.hostAndPort(), "lens/focus", QJsonObject{{"focus", 0.1}});
+        for (const QString endpoint : {"lens/iris", "lens/zoom", "video/iso", "video/gain"})
+            api.get(silent.hostAndPort(), endpoint);
+        api.put(silent.hostAndPort(), "lens/focus", QJsonObject{{"focus", 0.2}});
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 5; ++i)
+            api.put(other.hostAndPort(), "lens/focus", QJsonObject{{"focus", i / 10.0}});
+        api.get(other.hostAndPort(), "lens/iris");
+        QTRY_COMPARE(other.requests().size(), 3);
+        QVERIFY(clock.elapsed() < 900);
+        QCOMPARE(other.requestBodies("PUT", "lens/focus").last(), QByteArray(R"({"focus":0.4})"));
+
+        // The first value and a read fill the silent camera's two slots; once they time out the
+        // waiting value goes, and the reads behind them fail without being sent.
+        QCOMPARE(silent.requests().size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(silent.requestBodies("PUT", "lens/focus").size(), 2, 3000);
+        QVERIFY(clock.elapsed() >= 900);
+        QCOMPARE(silent.requestBodies("PUT", "lens/focus").last(), QByteArray(R"({"focus":0.2})"));
+        QTRY_COMPARE(outcome.order.count("getFinished"), 5);
+        QCOMPARE(outcome.failedStatus, QList<int>({0, 0, 0, 0}));
+        QCOMPARE(silent.requestCount("GET"), 1);
     }
 
     void pingClassifiesDevices_data()

@@ -162,18 +162,20 @@ private slots:
         QCOMPARE(entry["index"].toInt(), 1);
     }
 
-    void noSecondSweepWhileTheFirstIsUnanswered()
+    void aSlowCameraIsReadWholeOneSweepAtATime()
     {
         CameraSimulator simulator;
         QVERIFY(simulator.listen());
-        // Over the client's few parallel connections one sweep now spans two poll ticks;
-        // longer time-outs keep the queued requests from being dropped meanwhile.
-        const int delayMs = 700;
+        // Each GET answered 600 ms late: one sweep spans several poll ticks.
+        const int delayMs = 600;
         simulator.setResponseDelay(delayMs);
+        int mostUnanswered = 0;
+        connect(&simulator, &CameraSimulator::requestReceived, this,
+                [&] { mostUnanswered = qMax(mostUnanswered, simulator.unansweredRequests()); });
         CameraManager manager;
-        manager.api()->setTimeouts(20000, 20000);
+        QSignalSpy failures(manager.api(), &CameraApi::getFailed);
         manager.addCamera("Slow", simulator.hostAndPort(), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(sweepGets(simulator).size() > 60, 25000);
+        QTRY_VERIFY_WITH_TIMEOUT(sweepGets(simulator).size() > 60, 30000);
 
         QList<SimulatedRequest> sweep;
         for (const SimulatedRequest& request : simulator.requests()) {
@@ -184,6 +186,9 @@ private slots:
         for (int i = 0; i < 60; ++i)
             first << sweep[i].endpoint;
         QCOMPARE(sorted(first), sorted(expectedSweep()));
+        QCOMPARE(failures.count(), 0);
+        QCOMPARE(statusOf(manager, onlyId(manager)), CameraStatus::Connected);
+        QVERIFY(mostUnanswered <= CameraRequestQueue::maxInFlight);
         // The next sweep began only after the last reply of the first one had been sent.
         QVERIFY(sweep[59].received.msecsTo(sweep[60].received) >= delayMs - 50);
     }
@@ -260,7 +265,6 @@ private slots:
         CameraSimulator simulator;
         QVERIFY(simulator.listen());
         CameraManager manager;
-        manager.api()->setTimeouts(1500, 1500);
         QSignalSpy statusChanged(&manager, &CameraManager::cameraStatusChanged);
         manager.addCamera("Quiet", simulator.hostAndPort(), 4);
         const QString id = onlyId(manager);
@@ -277,7 +281,8 @@ private slots:
         QCOMPARE(log.lines.filter("stopped answering").size(), 1);
         QCOMPARE(log.lines.filter("stopped answering").first(),
                  "WARN Camera \"Quiet\" at \"" + simulator.hostAndPort() + "\" stopped answering - reconnecting");
-        QTRY_COMPARE_WITH_TIMEOUT(statusOf(manager, id), CameraStatus::Error, 5000);
+        // The ping waits at most for one read's time-out, then spends its own.
+        QTRY_COMPARE_WITH_TIMEOUT(statusOf(manager, id), CameraStatus::Error, 2 * CameraApi::defaultReadTimeoutMs + 1000);
         QTRY_COMPARE(simulator.eventClientCount(), 0);
     }
 

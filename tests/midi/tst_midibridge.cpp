@@ -182,6 +182,23 @@ private slots:
         QCOMPARE(rig.camera(0).requestBodies("PUT", "lens/zoom").first(), QByteArray(R"({"normalised":1})"));
     }
 
+    void aRecallFollowsTheValuesBeforeIt()
+    {
+        Rig rig(1);
+        rig.bridge.setRateLimitMs(60000);    // only the recall can have flushed the value
+        rig.map(7, "lens/focus:focus", 0, 127);
+        rig.trigger(MidiTriggerEntry::NoteOn, 0, 60, "Wide.cset");
+        rig.bridge.onCcChanged(0, 7, 20);
+        rig.bridge.onNoteOn(0, 60, 100);
+        QTRY_COMPARE(rig.camera(0).requestCount("PUT"), 2);
+        QStringList order;
+        for (const SimulatedRequest& request : rig.camera(0).requests()) {
+            if (request.method == "PUT")
+                order << request.endpoint;
+        }
+        QCOMPARE(order, QStringList({"lens/focus", "presets/active"}));
+    }
+
     void keysOfOneEndpointShareASlot()
     {
         Rig rig(1);

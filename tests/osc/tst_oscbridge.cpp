@@ -164,6 +164,29 @@ private slots:
         QCOMPARE(rig.camera(0).requestCount("PUT"), 1);
     }
 
+    void recallsAndTriggersKeepTheirPlaceAmongValues()
+    {
+        Rig rig({1});
+        CameraSimulator& camera = rig.camera(0);
+        QTRY_COMPARE(rig.manager.cameraList()->allCameras().first().status, CameraStatus::Connected);
+        camera.setResponseDelay(30);
+        // Within one interval: a value before the recall goes first; one after it, last.
+        rig.bridge.onOscMessage("/camera/1/focus", {0.2});
+        rig.bridge.onOscMessage("/camera/1/iris", {4.0});
+        rig.bridge.onOscMessage("/camera/1/preset/recall", {"Wide.cset"});
+        rig.bridge.onOscMessage("/camera/1/focus", {0.3});
+        rig.bridge.onOscMessage("/camera/1/record/start", {});
+        rig.bridge.flushPending();
+        QTRY_COMPARE(camera.requestCount("PUT"), 4);
+        QStringList order;
+        for (const SimulatedRequest& request : camera.requests()) {
+            if (request.method == "PUT")
+                order << request.endpoint + ' ' + request.body;
+        }
+        QCOMPARE(order, QStringList({R"(lens/iris {"apertureStop":4})", R"(presets/active {"preset":"Wide.cset"})",
+                                     R"(lens/focus {"focus":0.3})", R"(transports/0/record {"recording":true})"}));
+    }
+
     void indexZeroAddressesEveryCamera()
     {
         Rig rig({3, 1, 2});

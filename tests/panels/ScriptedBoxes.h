@@ -11,7 +11,7 @@
 class ScriptedBoxes : public ModalBoxes {
 public:
     struct Shown {
-        QString kind;    // "question", "information", "warning", "save", "open"
+        QString kind;    // "question", "information", "warning", "about", "save", "open"
         QString title;
         QString text;
     };
@@ -32,6 +32,10 @@ public:
     void warning(QWidget*, const QString& title, const QString& text) override
     {
         shown.append({"warning", title, text});
+    }
+    void about(QWidget*, const QString& title, const QString& richText, const QString&) override
+    {
+        shown.append({"about", title, richText});
     }
     QString saveFileName(QWidget*, const QString& title, const QString& proposal, const QString&) override
     {

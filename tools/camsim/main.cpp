@@ -7,6 +7,7 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <chrono>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -142,8 +143,8 @@ int main(int argc, char* argv[])
     parser.addHelpOption();
     const QCommandLineOption cameraOption(
         QStringLiteral("camera"),
-        QStringLiteral("Serve a camera at ADDRESS:PORT (port 0 picks a free one), optionally with a product "
-                       "name (repeatable). A recorder or switcher product answers no camera endpoint. "
+        QStringLiteral("Serve a camera at ADDRESS:PORT (port 0: a free one, printed), optionally with a product name "
+                       "(repeatable). A recorder or switcher product answers no camera endpoint. "
                        "Without it: three cameras on 127.0.0.1:9001, :9002 and :9003."),
         QStringLiteral("ADDRESS:PORT[=PRODUCT NAME]"));
     const QCommandLineOption delayOption(QStringLiteral("delay"), QStringLiteral("Answer every request after MS milliseconds."),
@@ -166,8 +167,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption dropEventsOption(QStringLiteral("drop-events-every"),
                                               QStringLiteral("Drop every event WebSocket client each MS milliseconds."),
                                               QStringLiteral("MS"));
-    for (const QCommandLineOption& option :
-         {cameraOption, delayOption, slowOption, refuseOption, malformedOption, blackHoleOption, dropEventsOption})
+    const QCommandLineOption clockOption(
+        QStringLiteral("clock"),
+        QStringLiteral("Begin each request line with the monotonic clock at its arrival, in microseconds."));
+    for (const QCommandLineOption& option : {cameraOption, delayOption, slowOption, refuseOption, malformedOption,
+                                             blackHoleOption, dropEventsOption, clockOption})
         parser.addOption(option);
     parser.process(app);
 
@@ -240,8 +244,13 @@ int main(int argc, char* argv[])
         }
         out << "camsim: " << option.product << " at http://" << simulator->hostAndPort() << Qt::endl;
         const QString where = simulator->hostAndPort();
+        const bool clock = parser.isSet(clockOption);
         QObject::connect(simulator.get(), &CameraSimulator::requestReceived, &app,
-                         [&out, where](const SimulatedRequest& request) {
+                         [&out, where, clock](const SimulatedRequest& request) {
+                             // The same clock in every process, so a benchmark can set it against its own sends.
+                             if (clock)
+                                 out << std::chrono::duration_cast<std::chrono::microseconds>(
+                                            std::chrono::steady_clock::now().time_since_epoch()).count() << ' ';
                              out << where << ' ' << request.method << ' ' << request.endpoint;
                              if (!request.body.isEmpty())
                                  out << ' ' << request.body.left(200);
