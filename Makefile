@@ -50,7 +50,7 @@ simulator: build
 
 # Three simulated cameras and the program against them, in a home folder of its own.
 demo: build
-	bash tools/demo.sh $(BUILD)/bin
+	CAMSIM_ARGS="$(CAMSIM_ARGS)" bash tools/demo.sh $(BUILD)/bin
 
 # The window with the demo cameras, every tab, dark and light, under Xvfb with a window
 # manager: PNG files in $(BUILD)/screenshots/.

@@ -23,8 +23,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Fault modes for the three cameras, as `make demo CAMSIM_ARGS="--refuse video/iso=405"` gives them.
+read -r -a faults <<<"${CAMSIM_ARGS:-}"
 # Port 0: each camera on a free port, so the demo never collides with anything else running.
-"$bin/kovra-camsim" \
+"$bin/kovra-camsim" "${faults[@]}" \
     --camera "127.0.0.1:0=URSA Broadcast G2" \
     --camera "127.0.0.1:0=Studio Camera 4K Pro G2" \
     --camera "127.0.0.1:0=Pocket Cinema Camera 6K G2" >"$home/camsim.log" 2>&1 &
