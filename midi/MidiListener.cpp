@@ -75,17 +75,18 @@ void MidiListener::run()
             post([this] { emit portError(QStringLiteral("Invalid MIDI port index")); });
             return;
         }
+        // RtMidi's JACK client goes quiet when its server dies; this one notices. It joins the
+        // server's graph before the port opens, so that the graph has settled when a desk starts
+        // sending.
+        std::optional<JackServerWatch> jack;
+        if (input->getCurrentApi() == RtMidi::UNIX_JACK)
+            jack.emplace();
         input->openPort(unsigned(m_port), "RtMidi Input");
         // SysEx carries MIDI Show Control; clock and active sensing would only flood the queue.
         input->ignoreTypes(false, true, true);
         const QString name = QString::fromStdString(input->getPortName(unsigned(m_port)));
         qCDebug(lcMidi) << "MIDI port opened:" << name;
         post([this, name] { emit portOpened(name); });
-
-        // RtMidi's JACK client goes quiet when its server dies; this one notices.
-        std::optional<JackServerWatch> jack;
-        if (input->getCurrentApi() == RtMidi::UNIX_JACK)
-            jack.emplace();
 
         std::vector<unsigned char> message;
         while (m_running.loadAcquire()) {
