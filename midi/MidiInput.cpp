@@ -187,11 +187,9 @@ JackServerWatch::JackServerWatch()
     jack_client_t* client = jack_client_open("Kovra MIDI watch", JackNoStartServer, nullptr);
     if (!client)
         return;
+    // Never activated: it takes no part in the server's graph, whose changes would hold up
+    // the connection of the port being opened. The shutdown notice reaches it all the same.
     jack_on_shutdown(client, onJackShutdown, &m_gone);
-    if (jack_activate(client) != 0) {
-        jack_client_close(client);
-        return;
-    }
     m_client = client;
 #endif
 }

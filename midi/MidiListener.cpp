@@ -75,9 +75,7 @@ void MidiListener::run()
             post([this] { emit portError(QStringLiteral("Invalid MIDI port index")); });
             return;
         }
-        // RtMidi's JACK client goes quiet when its server dies; this one notices. It joins the
-        // server's graph before the port opens, so that the graph has settled when a desk starts
-        // sending.
+        // RtMidi's JACK client goes quiet when its server dies; this one notices.
         std::optional<JackServerWatch> jack;
         if (input->getCurrentApi() == RtMidi::UNIX_JACK)
             jack.emplace();

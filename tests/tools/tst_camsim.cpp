@@ -41,7 +41,7 @@ struct SimulatorProcess {
     {
         if (!options.contains("--camera"))
             options << "--camera" << ownAddress.toString() + ":0";
-        process.start(QStringLiteral(KOVRA_CAMSIM), options);
+        process.start(QStringLiteral(KOVRA_CAMSIM_PATH), options);
         // It names the address of each camera once it listens: "camsim: PRODUCT at http://ADDRESS:PORT".
         while (process.waitForReadyRead(10000)) {
             if (!process.canReadLine())
@@ -444,7 +444,7 @@ private slots:
         QVERIFY(dropped.wait(5000));
 
         QProcess help;
-        help.start(QStringLiteral(KOVRA_CAMSIM), {"--help"});
+        help.start(QStringLiteral(KOVRA_CAMSIM_PATH), {"--help"});
         QVERIFY(help.waitForFinished(5000));
         const QByteArray text = help.readAllStandardOutput();
         for (const char* option : {"--refuse", "--slow", "--malformed", "--black-hole-after", "--drop-events-every", "--delay"})
