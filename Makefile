@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 # A compiler cache, where the machine has one, makes rebuilds in several checkouts cheap.
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: setup configure build run test fuzz bench demo screenshots simulator gallery package clean
+.PHONY: setup configure build run test fuzz bench demo screenshots simulator gallery package mutations clean
 
 setup:
 	bash tools/setup.sh
@@ -32,6 +32,11 @@ test: build fuzz
 bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	for b in $(BUILD)/bin/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
+# Every fault listed in tests/mutations.txt, each applied to a copy of the tree in
+# build-mutate/ and checked against the test named beside it; prints the score.
+mutations: setup
+	bash tools/mutate.sh --list tests/mutations.txt
 
 # The Debian package, in $(BUILD)/package/.
 package: build

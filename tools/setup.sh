@@ -21,6 +21,7 @@ packages=(
     librsvg2-bin
     fonts-dejavu-core
     dpkg-dev desktop-file-utils appstream lintian
+    rsync
 )
 
 missing=()
