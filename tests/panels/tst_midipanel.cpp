@@ -85,8 +85,6 @@ struct Rig : PanelFixture {
         panel.show();
     }
 
-    CameraSimulator& camera(int i) { return *simulators[size_t(i)]; }
-
     QPushButton* button(QTableWidget* table, const QString& text)
     {
         const auto buttons = table->parentWidget()->parentWidget()->findChildren<QPushButton*>();

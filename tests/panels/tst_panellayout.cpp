@@ -1,7 +1,7 @@
 #include "AudioPanel.h"
 #include "ColorPanel.h"
 #include "Inst.h"
-#include "PanelRig.h"
+#include "PanelFixture.h"
 #include "WindowStartup.h"
 #include "SystemPanel.h"
 #include "VideoPanel.h"
@@ -51,7 +51,7 @@ private slots:
         QFETCH(int, appearance);
         QFETCH(QSize, size);
 
-        PanelRig rig;
+        PanelFixture rig;
         const QString cameraId = rig.addCamera();
         QVERIFY(rig.waitForSweep(0));
         rig.manager->sendCommand(cameraId, "transports/0/record", QJsonObject{{"recording", true}});
