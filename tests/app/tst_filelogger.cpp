@@ -71,16 +71,6 @@ private slots:
         QCOMPARE(readLines(logger.logFilePath()).last().endsWith(' ' + level + " probe line"), written);
     }
 
-    // The Log tab and the headless echo hear every line, also when no file could be opened.
-    void signalsWithoutAFile()
-    {
-        FileLogger logger;
-        QSignalSpy spy(&logger, &FileLogger::logged);
-        logger.write("INFO", "nobody listens");
-        QCOMPARE(spy.value(0), (QList<QVariant>{"INFO", "nobody listens"}));
-        QVERIFY(!QFile::exists(logger.logFilePath()));
-    }
-
     // Past 20 MiB, checked every 200 lines, the file moves to ".1" and a new one starts.
     void rotatesPastTwentyMebibytes()
     {

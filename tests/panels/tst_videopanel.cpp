@@ -131,19 +131,6 @@ private slots:
         QTEST(rig.control<QComboBox>("shutter")->isEnabled(), "shutterEnabled");
     }
 
-    // Also without a click: the camera's event channel alone updates the panel.
-    void eventChannelStateAppearsWithoutAClick()
-    {
-        Rig rig;
-        QVERIFY(rig.start());
-        rig.camera(0).pushRawEvent(R"({"lens":{"focus":0.25},"video":{"iso":1600,"whiteBalance":3200}})");
-        QTRY_COMPARE(rig.control<QSlider>("focus")->value(), 250);
-        QCOMPARE(rig.control<QComboBox>("iso")->currentText(), "1600");
-        QCOMPARE(rig.control<QSlider>("whiteBalance")->value(), 3200);
-        QVERIFY(rig.control<QAbstractButton>("wbPreset3200")->isChecked());
-        QVERIFY(!rig.control<QAbstractButton>("wbPreset5600")->isChecked());
-    }
-
     void controlsSendCommands_data()
     {
         QTest::addColumn<QString>("control");
