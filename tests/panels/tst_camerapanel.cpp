@@ -328,19 +328,25 @@ private slots:
         QCOMPARE(status->text(), "No cameras found");
     }
 
+    // A found camera is named after its host name, cut to a name's length, in the next slot;
+    // one already configured is not listed.
     void discoveredHostName()
     {
         makePanel({PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 4)});
         panel->addDiscovered({"127.0.0.1:2", "Cam-B.local", "URSA Broadcast G2", "8.6", true});
         panel->addDiscovered({"127.15.1.9", "Studio-Camera-4K.local", "Studio Camera 4K Pro", "8.6", true});
+        panel->addDiscovered({"127.15.1.10", QString(70, 'x') + ".local", "Studio Camera 4K Pro", "8.6", true});
         auto* results = child<QListWidget>("discoveredList");
-        QCOMPARE(results->count(), 1);
-        results->setCurrentRow(0);
-        QTest::mouseClick(child("addDiscoveredButton"), Qt::LeftButton);
+        QCOMPARE(results->count(), 2);
+        for (int row : {0, 0}) {
+            results->setCurrentRow(row);
+            QTest::mouseClick(child("addDiscoveredButton"), Qt::LeftButton);
+        }
         const Camera* added = f->manager->cameraList()->cameraByIp("127.15.1.9");
         QVERIFY(added);
         QCOMPARE(f->saved().value(added->id).value("name").toString(), "Studio Camera 4K");
         QCOMPARE(added->oscIndex, 5);
+        QCOMPARE(f->manager->cameraList()->cameraByIp("127.15.1.10")->name, QString(CameraPanel::maxNameLength, 'x'));
     }
 
     // A found camera whose MAC belongs to a stored camera re-links that camera, wherever it
