@@ -74,13 +74,8 @@ struct Rig : PanelFixture {
         QObject::connect(&listener, &MidiListener::noteOff, &bridge, &MidiBridge::onNoteOff);
         QObject::connect(&listener, &MidiListener::programChange, &bridge, &MidiBridge::onProgramChange);
         QObject::connect(&listener, &MidiListener::mscGo, &bridge, &MidiBridge::onMscGo);
-        for (int i = 0; i < cameras; ++i) {
-            CameraSimulator* camera = simulator();
-            if (!camera)
-                qFatal("no loopback port for a simulated camera");
-            manager->addCamera(QString("Camera %1").arg(i + 1), camera->hostAndPort(), i + 1);
-            ids << manager->cameraList()->cameraByIp(camera->hostAndPort())->id;
-        }
+        for (int i = 0; i < cameras; ++i)
+            ids << addCamera();
         panel.resize(1200, 900);
         panel.show();
     }
@@ -110,12 +105,7 @@ struct Rig : PanelFixture {
     // Gives simulated camera i these presets and waits until its state record holds them.
     bool presets(int i, const QStringList& names)
     {
-        camera(i).setEndpointValue("presets", QJsonObject{{"presets", QJsonArray::fromStringList(names)}});
-        CameraList* list = manager->cameraList();
-        if (!QTest::qWaitFor([&] { return list->camera(ids[i])->status == CameraStatus::Connected; }, 10000))
-            return false;
-        manager->fetchState(ids[i]);
-        return QTest::qWaitFor([&] { return list->state(ids[i])->presets == names; }, 10000);
+        return waitForConnection(i) && setAndSweep(i, "presets", QJsonObject{{"presets", QJsonArray::fromStringList(names)}});
     }
 
     QString stored(bool ofTrigger) const
