@@ -21,15 +21,18 @@ public:
     QString dataFolder() const { return m_dir.path() + "/KovraControl/Kovra Control"; }
     QString configPath() const { return dataFolder() + "/config.json"; }
 
-    void write(const QString& name, const QByteArray& bytes) const
+    // A file of the data folder by name, or any file by its path.
+    void write(const QString& name, const QByteArray& bytes) const { writeAt(dataFolder() + "/" + name, bytes); }
+    QByteArray read(const QString& name) const { return readAt(dataFolder() + "/" + name); }
+    static void writeAt(const QString& path, const QByteArray& bytes)
     {
-        QFile file(dataFolder() + "/" + name);
+        QFile file(path);
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
     }
-    QByteArray read(const QString& name) const
+    static QByteArray readAt(const QString& path)
     {
-        QFile file(dataFolder() + "/" + name);
+        QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     QJsonObject readConfig() const { return QJsonDocument::fromJson(read("config.json")).object(); }

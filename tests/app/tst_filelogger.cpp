@@ -8,11 +8,11 @@
 #include <QTest>
 #include <QThread>
 
+// The daily log file, in a home of each test's own.
 class TestFileLogger : public QObject {
     Q_OBJECT
 
-private:
-    QTemporaryDir* home = nullptr;
+    std::unique_ptr<QTemporaryDir> home;
 
     static QStringList readLines(const QString& path)
     {
@@ -25,45 +25,25 @@ private:
 private slots:
     void init()
     {
-        home = new QTemporaryDir;
-        QVERIFY(home->isValid());
+        home = std::make_unique<QTemporaryDir>();
         qputenv("HOME", home->path().toLocal8Bit());
     }
 
-    void cleanup()
-    {
-        delete home;
-        home = nullptr;
-    }
-
-    void pathIsTheDailyFileBelowHome()
-    {
-        FileLogger logger;
-        const QString expected = home->path() + "/.local/state/KovraControl/kovra-"
-            + QDate::currentDate().toString("yyyy-MM-dd") + ".log";
-        QCOMPARE(logger.logFilePath(), expected);
-        QVERIFY(QDir(home->path() + "/.local/state/KovraControl").exists());
-    }
-
+    // Opening or closing twice writes one banner each.
     void bannersAndLineFormat()
     {
         FileLogger logger;
-        QVERIFY(logger.open());
-        QVERIFY(logger.open());
+        QVERIFY(logger.open() && logger.open());
         logger.write("WARN", "Cameras \"A\" and \"B\"");
         logger.close();
         logger.close();
-
         const QStringList lines = readLines(logger.logFilePath());
-        QCOMPARE(lines.size(), 3);
-        const QRegularExpression format(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (\w+) (.*)$)");
         const QStringList expected = {"INFO === Kovra Control session started ===", "WARN Cameras \"A\" and \"B\"",
                                       "INFO === Kovra Control session ended ==="};
-        for (int i = 0; i < lines.size(); ++i) {
-            const auto match = format.match(lines[i]);
-            QVERIFY2(match.hasMatch(), qPrintable(lines[i]));
-            QCOMPARE(match.captured(1) + ' ' + match.captured(2), expected[i]);
-        }
+        QCOMPARE(lines.size(), expected.size());
+        const QRegularExpression format(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (.*)$)");
+        for (int i = 0; i < lines.size(); ++i)
+            QCOMPARE(format.match(lines[i]).captured(1), expected[i]);
     }
 
     void levelFilter_data()
@@ -75,8 +55,6 @@ private slots:
         QTest::newRow("DEBUG verbose") << true << "DEBUG" << true;
         QTest::newRow("lower-case debug quiet") << false << "debug" << true;
         QTest::newRow("INFO quiet") << false << "INFO" << true;
-        QTest::newRow("WARN quiet") << false << "WARN" << true;
-        QTest::newRow("ERROR quiet") << false << "ERROR" << true;
     }
 
     void levelFilter()
@@ -84,43 +62,16 @@ private slots:
         QFETCH(bool, verbose);
         QFETCH(QString, level);
         QFETCH(bool, written);
-
         FileLogger logger;
         logger.setVerbose(verbose);
         QVERIFY(logger.open());
         QSignalSpy spy(&logger, &FileLogger::logged);
         logger.write(level, "probe line");
-
         QCOMPARE(spy.count(), written ? 1 : 0);
-        const QStringList lines = readLines(logger.logFilePath());
-        QCOMPARE(lines.size(), written ? 2 : 1);
-        if (written)
-            QVERIFY(lines.last().endsWith(' ' + level + " probe line"));
+        QCOMPARE(readLines(logger.logFilePath()).last().endsWith(' ' + level + " probe line"), written);
     }
 
-    void signalsWithoutAFile()
-    {
-        FileLogger logger;
-        QSignalSpy spy(&logger, &FileLogger::logged);
-        logger.write("INFO", "nobody listens");
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(spy.at(0).at(0).toString(), QString("INFO"));
-        QCOMPARE(spy.at(0).at(1).toString(), QString("nobody listens"));
-        QVERIFY(!QFile::exists(logger.logFilePath()));
-    }
-
-    void closeAfterFailedOpenDoesNothing()
-    {
-        FileLogger logger;
-        // A folder where the file should be makes the open fail, even for root.
-        QVERIFY(QDir().mkpath(logger.logFilePath()));
-        QVERIFY(!logger.open());
-        QSignalSpy spy(&logger, &FileLogger::logged);
-        logger.close();
-        QCOMPARE(spy.count(), 0);
-        QVERIFY(QFileInfo(logger.logFilePath()).isDir());
-    }
-
+    // Past 20 MiB, checked every 200 lines, the file moves to ".1" and a new one starts.
     void rotatesPastTwentyMebibytes()
     {
         FileLogger logger;
@@ -128,33 +79,16 @@ private slots:
         const QString path = logger.logFilePath();
         const QString previous = path + ".1";
         const QString padding(1000, 'x');
-
         int written = 0;
-        qint64 sizeBeforeLastLine = 0;
-        while (!QFile::exists(previous) && written < 40000) {
-            sizeBeforeLastLine = QFileInfo(path).size();
-            logger.write("INFO", QString("line %1 %2").arg(written).arg(padding));
-            ++written;
-        }
+        while (!QFile::exists(previous) && written < 40000)
+            logger.write("INFO", QString("line %1 %2").arg(written++).arg(padding));
         QVERIFY2(QFile::exists(previous), "no rotation after 40000 lines");
-
         const qint64 rotatedSize = QFileInfo(previous).size();
         QVERIFY(rotatedSize > FileLogger::rotationThreshold);
-        // The size is looked at only every 200 lines, so the file may overshoot by up to 199 lines.
-        const qint64 lineSize = rotatedSize - sizeBeforeLastLine;
-        QVERIFY(rotatedSize - FileLogger::rotationThreshold <= FileLogger::linesBetweenSizeChecks * lineSize);
-        // Start banner plus the lines written: rotation happens on a multiple of 200.
-        QCOMPARE((written + 1) % FileLogger::linesBetweenSizeChecks, 0);
-
-        const QStringList old = readLines(previous);
-        QVERIFY(old.last().endsWith(QString("line %1 %2").arg(written - 1).arg(padding)));
-
-        const QStringList fresh = readLines(path);
-        QCOMPARE(fresh.size(), 1);
-        QVERIFY(fresh.first().endsWith(" INFO === log rotated (previous in " + previous + ") ==="));
-
-        logger.write("INFO", "after rotation");
-        QCOMPARE(readLines(path).size(), 2);
+        QVERIFY(rotatedSize - FileLogger::rotationThreshold <= FileLogger::linesBetweenSizeChecks * 1100);
+        QVERIFY(readLines(previous).last().endsWith(QString("line %1 %2").arg(written - 1).arg(padding)));
+        QCOMPARE(readLines(path).size(), 1);
+        QVERIFY(readLines(path).value(0).endsWith(" INFO === log rotated (previous in " + previous + ") ==="));
     }
 
     void threadsWriteWholeLines()
@@ -169,24 +103,21 @@ private slots:
                 for (int n = 0; n < linesPerThread; ++n)
                     logger.write("INFO", QString("thread %1 line %2 %3").arg(t).arg(n).arg(QString(200, QChar('w' + t))));
             }));
+            threads.last()->start();
         }
-        for (QThread* thread : threads)
-            thread->start();
         for (QThread* thread : threads) {
             QVERIFY(thread->wait(30000));
             delete thread;
         }
-
         const QStringList lines = readLines(logger.logFilePath());
         QCOMPARE(lines.size(), 1 + threadCount * linesPerThread);
-        const QRegularExpression whole(R"(^\S+ \S+ INFO thread (\d) line (\d+) ([w-z])+$)");
+        const QRegularExpression whole(R"(^\S+ \S+ INFO thread (\d) line (\d+) ([w-z]{200})$)");
         QList<int> nextLine(threadCount, 0);
         for (int i = 1; i < lines.size(); ++i) {
             const auto match = whole.match(lines[i]);
-            QVERIFY2(match.hasMatch(), qPrintable(lines[i].left(120)));
-            const int t = match.captured(1).toInt();
-            QCOMPARE(lines[i].count(QChar('w' + t)), 200);
-            QCOMPARE(match.captured(2).toInt(), nextLine[t]++);
+            QVERIFY2(match.hasMatch() && match.captured(3).count(QChar('w' + match.captured(1).toInt())) == 200,
+                     qPrintable(lines[i].left(120)));
+            QCOMPARE(match.captured(2).toInt(), nextLine[match.captured(1).toInt()]++);
         }
     }
 };

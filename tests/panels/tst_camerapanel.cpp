@@ -65,6 +65,7 @@ QString chipText(QTableWidget* table, int row) { return table->cellWidget(row, 7
 
 }
 
+// The Cameras tab over a manager with cameras.json in the test's own folder.
 class TestCameraPanel : public QObject {
     Q_OBJECT
 
@@ -128,7 +129,7 @@ private slots:
         QFETCH(int, index);
         QFETCH(QString, ip);
         QFETCH(QString, warning);
-        makePanel({PanelFixture::camera("a", "Cam A", "127.0.0.1:1", 3), PanelFixture::camera("b", "Cam B", "127.0.0.1:2", 4)});
+        makePanel({PanelFixture::storedCamera("a", "Cam A", "127.0.0.1:1", 3), PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 4)});
         editCell(cameras, 0, column, typed);
 
         const QJsonObject saved = f->saved().value("a");
@@ -147,12 +148,12 @@ private slots:
     {
         CameraSimulator* simulator = f->simulator();
         QVERIFY(simulator);
-        makePanel({PanelFixture::camera("a", "Cam A", "127.0.0.1:1", 3)});
+        makePanel({PanelFixture::storedCamera("a", "Cam A", "127.0.0.1:1", 3)});
         editCell(cameras, 0, Address, simulator->hostAndPort());
 
         QTRY_COMPARE(camera("a")->status, CameraStatus::Connected);
         QCOMPARE(simulator->requestCount("GET", "system/product"), 1);
-        QCOMPARE(f->saved().value("a"), PanelFixture::camera("a", "Cam A", simulator->hostAndPort(), 3, false));
+        QCOMPARE(f->saved().value("a"), PanelFixture::storedCamera("a", "Cam A", simulator->hostAndPort(), 3, false));
         QCOMPARE(chipText(cameras, 0), "CONNECTED");
         const QModelIndex cell = cameras->model()->index(0, Address);
         QTest::mouseDClick(cameras->viewport(), Qt::LeftButton, {}, cameras->visualRect(cell).center());
@@ -183,8 +184,8 @@ private slots:
         QFETCH(QString, warning);
         makePanel();
         QCOMPARE(child<QSpinBox>("indexSpin")->value(), 1);
-        f->loadCameras({PanelFixture::camera("a", "Cam A", "127.0.0.1:1", 1), PanelFixture::camera("b", "Cam B", "127.0.0.1:2", 2),
-                        PanelFixture::camera("c", "Cam C", "127.0.0.1:3", 5)});
+        f->loadCameras({PanelFixture::storedCamera("a", "Cam A", "127.0.0.1:1", 1), PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 2),
+                        PanelFixture::storedCamera("c", "Cam C", "127.0.0.1:3", 5)});
         QCOMPARE(child<QSpinBox>("indexSpin")->value(), 6);
         QTest::keyClicks(child<QLineEdit>("nameEdit"), name);
         QTest::keyClicks(child<QLineEdit>("addressEdit"), address);
@@ -206,8 +207,8 @@ private slots:
     {
         CameraSimulator* simulator = f->simulator();
         QVERIFY(simulator);
-        makePanel({PanelFixture::camera("a", "Cam A", simulator->hostAndPort(), 1, false),
-                   PanelFixture::camera("b", "Cam B", "127.0.0.1:2", 2)});
+        makePanel({PanelFixture::storedCamera("a", "Cam A", simulator->hostAndPort(), 1, false),
+                   PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 2)});
         QSignalSpy activated(panel.get(), &CameraPanel::cameraActivated);
         QTRY_COMPARE(camera("a")->status, CameraStatus::Connected);
         QPushButton* toggle = child("disconnectButton");
@@ -232,19 +233,15 @@ private slots:
         QTRY_COMPARE(chipText(cameras, 0), "CONNECTED");
 
         // The lamps follow the appearance.
-        auto* lamp = cameras->cellWidget(0, 0)->findChild<InstDot*>();
-        Inst::setDark(false);
-        panel->applyLook();
-        QCOMPARE(lamp->color(), Inst::tokens().led);
-        Inst::setDark(true);
-        panel->applyLook();
-        QCOMPARE(lamp->color(), Inst::tokens().led);
+        for (bool dark : {false, true}) {
+            Inst::setDark(dark);
+            panel->applyLook();
+            QCOMPARE(cameras->cellWidget(0, 0)->findChild<InstDot*>()->color(), Inst::tokens().led);
+        }
 
         QTest::mouseClick(child("removeSelectedButton"), Qt::LeftButton);
         QCOMPARE(f->saved().keys(), QStringList{"b"});
-        QCOMPARE(cameras->rowCount(), 1);
-        QVERIFY(!toggle->isEnabled());
-        QCOMPARE(activated.size(), 1);
+        QVERIFY(cameras->rowCount() == 1 && !toggle->isEnabled() && activated.size() == 1);
     }
 
     void interfaceList_data()
@@ -275,15 +272,10 @@ private slots:
     {
         QFETCH(QList<InterfaceAddress>, interfaces);
         QFETCH(QStringList, items);
-        QFETCH(QString, selected);
         f->network.interfaces = interfaces;
         makePanel();
-        auto* combo = child<QComboBox>("interfaceCombo");
-        QStringList texts;
-        for (int i = 0; i < combo->count(); ++i)
-            texts << combo->itemText(i);
-        QCOMPARE(texts, items);
-        QCOMPARE(combo->currentText(), selected);
+        QCOMPARE(itemTexts(child<QComboBox>("interfaceCombo")), items);
+        QTEST(child<QComboBox>("interfaceCombo")->currentText(), "selected");
     }
 
     // Two devices on a loopback subnet, found by the real scanner: the camera can be added,
@@ -336,19 +328,25 @@ private slots:
         QCOMPARE(status->text(), "No cameras found");
     }
 
+    // A found camera is named after its host name, cut to a name's length, in the next slot;
+    // one already configured is not listed.
     void discoveredHostName()
     {
-        makePanel({PanelFixture::camera("b", "Cam B", "127.0.0.1:2", 4)});
+        makePanel({PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 4)});
         panel->addDiscovered({"127.0.0.1:2", "Cam-B.local", "URSA Broadcast G2", "8.6", true});
         panel->addDiscovered({"127.15.1.9", "Studio-Camera-4K.local", "Studio Camera 4K Pro", "8.6", true});
+        panel->addDiscovered({"127.15.1.10", QString(70, 'x') + ".local", "Studio Camera 4K Pro", "8.6", true});
         auto* results = child<QListWidget>("discoveredList");
-        QCOMPARE(results->count(), 1);
-        results->setCurrentRow(0);
-        QTest::mouseClick(child("addDiscoveredButton"), Qt::LeftButton);
+        QCOMPARE(results->count(), 2);
+        for (int row : {0, 0}) {
+            results->setCurrentRow(row);
+            QTest::mouseClick(child("addDiscoveredButton"), Qt::LeftButton);
+        }
         const Camera* added = f->manager->cameraList()->cameraByIp("127.15.1.9");
         QVERIFY(added);
         QCOMPARE(f->saved().value(added->id).value("name").toString(), "Studio Camera 4K");
         QCOMPARE(added->oscIndex, 5);
+        QCOMPARE(f->manager->cameraList()->cameraByIp("127.15.1.10")->name, QString(CameraPanel::maxNameLength, 'x'));
     }
 
     // A found camera whose MAC belongs to a stored camera re-links that camera, wherever it
@@ -364,7 +362,7 @@ private slots:
     {
         QFETCH(bool, alreadyThere);
         const QString found = "127.15.2.7";
-        QJsonObject stored = PanelFixture::camera("a", "Cam A", "127.15.2.1", 3);
+        QJsonObject stored = PanelFixture::storedCamera("a", "Cam A", "127.15.2.1", 3);
         stored.insert("mac", "7c:2e:0d:1a:2b:3c");
         makePanel({stored});
         panel->addDiscovered({found, QString(), "URSA Broadcast G2", "8.6", true});

@@ -74,18 +74,11 @@ struct Rig : PanelFixture {
         QObject::connect(&listener, &MidiListener::noteOff, &bridge, &MidiBridge::onNoteOff);
         QObject::connect(&listener, &MidiListener::programChange, &bridge, &MidiBridge::onProgramChange);
         QObject::connect(&listener, &MidiListener::mscGo, &bridge, &MidiBridge::onMscGo);
-        for (int i = 0; i < cameras; ++i) {
-            CameraSimulator* camera = simulator();
-            if (!camera)
-                qFatal("no loopback port for a simulated camera");
-            manager->addCamera(QString("Camera %1").arg(i + 1), camera->hostAndPort(), i + 1);
-            ids << manager->cameraList()->cameraByIp(camera->hostAndPort())->id;
-        }
+        for (int i = 0; i < cameras; ++i)
+            ids << addCamera();
         panel.resize(1200, 900);
         panel.show();
     }
-
-    CameraSimulator& camera(int i) { return *simulators[size_t(i)]; }
 
     QPushButton* button(QTableWidget* table, const QString& text)
     {
@@ -112,12 +105,7 @@ struct Rig : PanelFixture {
     // Gives simulated camera i these presets and waits until its state record holds them.
     bool presets(int i, const QStringList& names)
     {
-        camera(i).setEndpointValue("presets", QJsonObject{{"presets", QJsonArray::fromStringList(names)}});
-        CameraList* list = manager->cameraList();
-        if (!QTest::qWaitFor([&] { return list->camera(ids[i])->status == CameraStatus::Connected; }, 10000))
-            return false;
-        manager->fetchState(ids[i]);
-        return QTest::qWaitFor([&] { return list->state(ids[i])->presets == names; }, 10000);
+        return waitForConnection(i) && setAndSweep(i, "presets", QJsonObject{{"presets", QJsonArray::fromStringList(names)}});
     }
 
     QString stored(bool ofTrigger) const
@@ -340,9 +328,7 @@ private slots:
         for (QTableWidget* table : {rig.mappings, rig.triggers}) {
             QPushButton* learn = rig.button(table, "Learn");
             QTest::mouseClick(learn, Qt::LeftButton);
-            QVERIFY(!learn->isChecked());
-            QVERIFY(!learn->property("instState").isValid());
-            QVERIFY(!table->property("pulse").isValid());
+            QVERIFY(!learn->isChecked() && !learn->property("instState").isValid() && !table->property("pulse").isValid());
             QCOMPARE(rig.status->text(), "No device selected");
         }
     }
@@ -376,8 +362,8 @@ private slots:
         QTRY_COMPARE(items(presetBox(0)), (QStringList{"Wide", "Stage", "Close"}));
     }
 
-    // At the window's usual width no caption or choice is cut short, in either appearance
-    // (the pictures of the tab come from kovra-panel-pictures).
+    // At the window's usual width no caption or choice is cut short (both looks share one
+    // sheet with only its colours changed).
     void fitsTheWindowWidth()
     {
         Rig rig(2);
@@ -385,24 +371,20 @@ private slots:
         rig.map(2, 7, "colorCorrection/color:saturation");
         rig.trigger(Trigger::ProgramChange, 0, 60, "Wide.cset", rig.ids[0]);
         rig.trigger(Trigger::MscGo, 127, 0, "Interview.cset", {}, "101.2");
-        for (Inst::Appearance appearance : {Inst::Light, Inst::Dark}) {
-            Inst::setAppearance(appearance);
-            Inst::setDark(Inst::wantsDark());
-            Inst::applyTo(&rig.panel);
-            QCoreApplication::processEvents();
-            for (QTableWidget* table : {rig.mappings, rig.triggers}) {
-                QCOMPARE(table->horizontalScrollBar()->maximum(), 0);
-                QHeaderView* header = table->horizontalHeader();
-                for (int column = 0; column < table->columnCount(); ++column) {
-                    const QString caption = table->horizontalHeaderItem(column)->text();
-                    QVERIFY2(QFontMetrics(header->font()).horizontalAdvance(caption) + 10 <= header->sectionSize(column),
-                             qPrintable(caption));
-                    for (int row = 0; row < table->rowCount(); ++row) {
-                        if (auto* box = cell<QComboBox>(table, row, column)) {
-                            InstCombo alone;
-                            alone.addItem(box->currentText());
-                            QVERIFY2(alone.sizeHint().width() <= box->width(), qPrintable(box->currentText()));
-                        }
+        Inst::applyTo(&rig.panel);
+        QCoreApplication::processEvents();
+        for (QTableWidget* table : {rig.mappings, rig.triggers}) {
+            QCOMPARE(table->horizontalScrollBar()->maximum(), 0);
+            QHeaderView* header = table->horizontalHeader();
+            for (int column = 0; column < table->columnCount(); ++column) {
+                const QString caption = table->horizontalHeaderItem(column)->text();
+                QVERIFY2(QFontMetrics(header->font()).horizontalAdvance(caption) + 10 <= header->sectionSize(column),
+                         qPrintable(caption));
+                for (int row = 0; row < table->rowCount(); ++row) {
+                    if (auto* box = cell<QComboBox>(table, row, column)) {
+                        InstCombo alone;
+                        alone.addItem(box->currentText());
+                        QVERIFY2(alone.sizeHint().width() <= box->width(), qPrintable(box->currentText()));
                     }
                 }
             }
@@ -421,10 +403,7 @@ private slots:
         {
             AppCore core(false);
             configPath = core.appDataConfigPath();
-            QFile config(configPath);
-            QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            config.write(configDocument({}, settings, midi));
-            config.close();
+            TestHome::writeAt(configPath, configDocument({}, settings, midi));
             MidiPanel panel(core.midiListener(), core.midiMapping(), core.midiBridge(), core.cameraManager(), nullptr, &boxes);
             panel.routePortChoice(&core);
             core.start();
@@ -435,9 +414,7 @@ private slots:
             QTRY_COMPARE(core.midiMapping()->entries()[0].cc, 9);
             QVERIFY(core.saveAllToAppData());
         }
-        QFile saved(configPath);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        const QJsonObject document = QJsonDocument::fromJson(saved.readAll()).object();
+        const QJsonDocument document = QJsonDocument::fromJson(TestHome::readAt(configPath));
         QCOMPARE(document["midi"]["mappings"][0]["cc"].toInt(), 9);
         QCOMPARE(document["settings"]["midiPortName"].toString(), "Desk not plugged in");
 

@@ -1,77 +1,63 @@
 #include "AudioPanel.h"
 #include "ColorPanel.h"
 #include "Inst.h"
-#include "PanelRig.h"
-#include "WindowStartup.h"
+#include "PanelFixture.h"
 #include "SystemPanel.h"
 #include "VideoPanel.h"
+#include "WindowStartup.h"
 
-#include <QAbstractScrollArea>
-#include <QHash>
 #include <QLabel>
 #include <QLayout>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <optional>
 
-// Lays the four camera-following panels out with a simulated camera's state at the window's
-// opening and smallest sizes, in both appearances, and checks that no control is squeezed
-// below its smallest size, sticks out of its frame or lies over a neighbour, and that the page
-// never needs scrolling sideways.
+// Lays the four camera-following panels out with a recording camera's state at the window's
+// opening and smallest sizes, and checks that no control is squeezed below its smallest size,
+// sticks out of its frame or lies over a neighbour, and that the page never needs scrolling
+// sideways. Both looks share one sheet with only its colours changed, so one look is enough.
 class TestPanelLayout : public QObject {
     Q_OBJECT
+
+    std::optional<PanelFixture> rig;
+    QString cameraId;
 
 private slots:
     void initTestCase()
     {
         Startup::installApplicationFonts();
-        Inst::registerFonts();
+        rig.emplace();
+        cameraId = rig->addCamera();
+        QVERIFY(rig->waitForSweep(0));
+        rig->manager->sendCommand(cameraId, "transports/0/record", QJsonObject{{"recording", true}});
+        QTRY_VERIFY(rig->camera(0).isRecording());
+        rig->manager->fetchState(cameraId);
+        QTRY_VERIFY(rig->manager->cameraList()->state(cameraId)->recording);
     }
 
     void nothingClippedOrOverlapping_data()
     {
         QTest::addColumn<QString>("panel");
-        QTest::addColumn<int>("appearance");
         QTest::addColumn<QSize>("size");
-        // The page of a window at its opening size, and at its smallest.
-        const QSize sizes[] = {{1180, 900}, {1000, 380}};
-        for (const char* panel : {"video", "color", "audio", "system"}) {
-            for (Inst::Appearance appearance : {Inst::Dark, Inst::Light}) {
-                for (const QSize& size : sizes) {
-                    QTest::addRow("%s %s %d", panel, qPrintable(Inst::appearanceName(appearance)), size.width())
-                        << panel << int(appearance) << size;
-                }
-            }
-        }
+        for (const char* panel : {"video", "color", "audio", "system"})
+            for (const QSize& size : {QSize(1180, 900), QSize(1000, 380)})
+                QTest::addRow("%s %d", panel, size.width()) << panel << size;
     }
 
     void nothingClippedOrOverlapping()
     {
         QFETCH(QString, panel);
-        QFETCH(int, appearance);
         QFETCH(QSize, size);
-
-        PanelRig rig;
-        const QString cameraId = rig.addCamera();
-        QVERIFY(rig.waitForSweep(0));
-        rig.manager->sendCommand(cameraId, "transports/0/record", QJsonObject{{"recording", true}});
-        QTRY_VERIFY(rig.camera(0).isRecording());
-        rig.manager->fetchState(cameraId);
-        QTRY_VERIFY(rig.manager->cameraList()->state(cameraId)->recording);
-
         QWidget host;
         auto* layout = new QVBoxLayout(&host);
         layout->setContentsMargins(0, 0, 0, 0);
-        using Factory = QWidget* (*)(CameraManager*, const QString&);
-        const QHash<QString, Factory> factories = {{"video", &following<VideoPanel>},
-                                                   {"color", &following<ColorPanel>},
-                                                   {"audio", &following<AudioPanel>},
-                                                   {"system", &following<SystemPanel>}};
-        QWidget* page = factories.value(panel)(rig.manager.get(), cameraId);
+        const QHash<QString, QWidget* (*)(CameraManager*, const QString&)> factories = {
+            {"video", &following<VideoPanel>}, {"color", &following<ColorPanel>},
+            {"audio", &following<AudioPanel>}, {"system", &following<SystemPanel>}};
+        QWidget* page = factories.value(panel)(rig->manager.get(), cameraId);
         layout->addWidget(page);
-
-        Inst::setAppearance(Inst::Appearance(appearance));
-        Inst::setDark(Inst::wantsDark());
+        Inst::setDark(true);
         Inst::applyTo(&host);
         host.resize(size);
         host.show();
@@ -79,11 +65,10 @@ private slots:
         QCoreApplication::processEvents();
 
         auto* content = page->findChild<QWidget*>("instContent");
-        QVERIFY(content);
         QStringList faults;
-        auto* scroll = page->findChild<QScrollArea*>();
-        if (content->width() > scroll->viewport()->width())
-            faults << QString("content %1 px wide in a %2 px page").arg(content->width()).arg(scroll->viewport()->width());
+        const int viewport = page->findChild<QScrollArea*>()->viewport()->width();
+        if (content->width() > viewport)
+            faults << QString("content %1 px wide in a %2 px page").arg(content->width()).arg(viewport);
         collectFaults(content, faults);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
     }
@@ -109,12 +94,8 @@ private:
 
     static QString describe(const QWidget* widget)
     {
-        QString text = widget->metaObject()->className();
-        if (!widget->objectName().isEmpty())
-            text += " " + widget->objectName();
-        if (auto* label = qobject_cast<const QLabel*>(widget))
-            text += " \"" + label->text() + "\"";
-        return text;
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        return QString("%1 %2 %3").arg(widget->metaObject()->className(), widget->objectName(), label ? label->text() : "");
     }
 
     // The size below which a layout may not squeeze a widget: its size hint in a direction
@@ -122,15 +103,11 @@ private:
     static QSize smallestSize(const QWidget* widget)
     {
         const QSizePolicy policy = widget->sizePolicy();
-        const QSize hint = widget->sizeHint();
-        const QSize smallest = widget->minimumSizeHint();
-        int width = policy.horizontalPolicy() & QSizePolicy::ShrinkFlag ? smallest.width() : hint.width();
-        int height = policy.verticalPolicy() & QSizePolicy::ShrinkFlag ? smallest.height() : hint.height();
-        if (widget->minimumWidth() > 0)
-            width = widget->minimumWidth();
-        if (widget->minimumHeight() > 0)
-            height = widget->minimumHeight();
-        return {width, height};
+        const QSize hint = widget->sizeHint(), smallest = widget->minimumSizeHint();
+        const int width = policy.horizontalPolicy() & QSizePolicy::ShrinkFlag ? smallest.width() : hint.width();
+        const int height = policy.verticalPolicy() & QSizePolicy::ShrinkFlag ? smallest.height() : hint.height();
+        return {widget->minimumWidth() > 0 ? widget->minimumWidth() : width,
+                widget->minimumHeight() > 0 ? widget->minimumHeight() : height};
     }
 
     // Only widgets placed by a layout of their parent: the parts inside Qt's own controls are
@@ -138,26 +115,20 @@ private:
     static void collectFaults(QWidget* parent, QStringList& faults)
     {
         QList<QWidget*> placed;
-        for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (child->isVisible() && parent->layout() && holds(parent->layout(), child))
                 placed << child;
-        }
         for (int i = 0; i < placed.size(); ++i) {
             QWidget* widget = placed.at(i);
             const QSize smallest = smallestSize(widget);
             if (widget->width() < smallest.width() || widget->height() < smallest.height())
-                faults << QString("%1 is %2x%3, needs %4x%5")
-                              .arg(describe(widget))
-                              .arg(widget->width())
-                              .arg(widget->height())
-                              .arg(smallest.width())
-                              .arg(smallest.height());
+                faults << QString("%1 is %2x%3, needs %4x%5").arg(describe(widget)).arg(widget->width()).arg(widget->height())
+                              .arg(smallest.width()).arg(smallest.height());
             if (!parent->rect().contains(widget->geometry()))
                 faults << QString("%1 sticks out of %2").arg(describe(widget), describe(parent));
-            for (int j = i + 1; j < placed.size(); ++j) {
+            for (int j = i + 1; j < placed.size(); ++j)
                 if (widget->geometry().intersects(placed.at(j)->geometry()))
                     faults << QString("%1 overlaps %2").arg(describe(widget), describe(placed.at(j)));
-            }
             collectFaults(widget, faults);
         }
     }

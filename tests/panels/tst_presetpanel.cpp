@@ -40,6 +40,7 @@ QList<QByteArray> writes(const CameraSimulator* simulator)
 
 }
 
+// The Presets tab over one simulated camera.
 class TestPresetPanel : public QObject {
     Q_OBJECT
 
@@ -72,7 +73,7 @@ private slots:
         f.emplace();
         simulator = f->simulator();
         QVERIFY(simulator);
-        f->loadCameras({PanelFixture::camera("cam", "Cam 1", simulator->hostAndPort(), 1)});
+        f->loadCameras({PanelFixture::storedCamera("cam", "Cam 1", simulator->hostAndPort(), 1)});
         panel = std::make_unique<PresetPanel>(f->manager.get(), nullptr, &f->boxes);
         panel->resize(900, 600);
         panel->show();
@@ -213,8 +214,7 @@ private slots:
         QTRY_COMPARE(active->text(), "Active: Interview");
         QCOMPARE(simulator->requestBodies("PUT", "presets/active"), QList<QByteArray>{R"({"preset":"Interview.cset"})"});
         QCOMPARE(texts(list), (QStringList{"Wide", "Interview  ◀"}));
-        QCOMPARE(list->item(1)->font().weight(), QFont::Bold);
-        QCOMPARE(list->item(0)->font().weight(), QFont::Medium);
+        QVERIFY(list->item(1)->font().weight() > list->item(0)->font().weight());
 
         f->manager->sendCommand("cam", "presets/active", QJsonObject{{"preset", "Wide.cset"}});
         QTRY_COMPARE(active->text(), "Active: Wide");
