@@ -14,28 +14,31 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <memory>
+
 namespace {
-// A camera's complete state sweep, in the order the manager asks for it.
+// A camera's complete state sweep.
 QStringList expectedSweep()
 {
     QStringList sweep = {"lens/iris", "lens/focus", "lens/zoom", "video/iso", "video/gain", "video/whiteBalance",
                          "video/whiteBalanceTint", "video/shutter", "video/ndFilter", "video/autoExposure",
                          "colorCorrection/lift", "colorCorrection/gamma", "colorCorrection/gain",
                          "colorCorrection/offset", "colorCorrection/contrast", "colorCorrection/color",
-                         "colorCorrection/lumaContribution", "transports/0", "presets", "presets/active"};
+                         "colorCorrection/lumaContribution", "transports/0", "presets", "presets/active",
+                         "system/codecFormat", "system/videoFormat", "system/format", "system/supportedFormats",
+                         "media/active", "camera/tallyStatus", "camera/programFeedDisplay", "camera/colorBars",
+                         "camera/power", "camera/timingReferenceLock"};
     for (const QString channel : {"0", "1"}) {
         for (const QString row : {"level", "input", "phantomPower", "padding", "lowCutFilter", "supportedInputs",
                                   "input/description"})
             sweep << "audio/channel/" + channel + "/" + row;
     }
-    sweep << "system/codecFormat" << "system/videoFormat" << "system/format" << "system/supportedFormats"
-          << "media/active" << "camera/tallyStatus" << "camera/programFeedDisplay" << "camera/colorBars"
-          << "camera/power" << "camera/timingReferenceLock";
     for (const QString output : {"HDMI", "MainSDI"}) {
         for (const QString overlay : {"cleanFeed", "displayLUT", "falseColor", "focusAssist", "frameGuide",
                                       "safeArea", "zebra", "frameGrids"})
             sweep << "monitoring/" + output + "/" + overlay;
     }
+    sweep.sort();
     return sweep;
 }
 
@@ -47,46 +50,42 @@ QStringList sorted(QStringList endpoints)
     return endpoints;
 }
 
-QStringList gets(const CameraSimulator& simulator)
+QList<SimulatedRequest> sweepRequests(const CameraSimulator& simulator)
 {
-    QStringList endpoints;
+    QList<SimulatedRequest> sweep;
     for (const SimulatedRequest& request : simulator.requests()) {
-        if (request.method == "GET")
-            endpoints << request.endpoint;
+        if (request.method == "GET" && request.endpoint != "system/product" && request.endpoint != "camera/id")
+            sweep << request;
     }
-    return endpoints;
+    return sweep;
 }
 
 QStringList sweepGets(const CameraSimulator& simulator)
 {
-    QStringList endpoints = gets(simulator);
-    endpoints.removeAll("system/product");
-    endpoints.removeAll("camera/id");
+    QStringList endpoints;
+    for (const SimulatedRequest& request : sweepRequests(simulator))
+        endpoints << request.endpoint;
     return endpoints;
 }
 
 // Collects the camera library's log lines.
-struct LogCapture {
-    static inline QStringList lines;
-    static inline QtMessageHandler previous = nullptr;
-    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
-    {
-        if (context.category && QByteArray(context.category) == "kovra.camera") {
-            lines << QString(type == QtWarningMsg ? "WARN " : "INFO ") + message;
-            return;
-        }
-        previous(type, context, message);
-    }
-    LogCapture() { lines.clear(); previous = qInstallMessageHandler(handler); }
-    ~LogCapture() { qInstallMessageHandler(previous); }
-};
+QStringList logLines;
+QtMessageHandler previousHandler = nullptr;
+void collectLog(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (context.category && QByteArray(context.category) == "kovra.camera")
+        logLines << QString(type == QtWarningMsg ? "WARN " : "INFO ") + message;
+    else
+        previousHandler(type, context, message);
+}
 
-// A port on loopback where nothing answers: bound, then closed again.
+// A port where nothing answers: bound, then closed again. Away from the simulated cameras'
+// 127.0.0.1, so that no camera of an earlier test can ever turn up there.
 QString deadAddress()
 {
     QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return QString("127.0.0.1:%1").arg(server.serverPort());
+    server.listen(QHostAddress("127.0.0.2"), 0);
+    return QString("127.0.0.2:%1").arg(server.serverPort());
 }
 
 class FakeArpSource : public ArpSource {
@@ -108,86 +107,129 @@ public:
 class TestCameraManager : public QObject {
     Q_OBJECT
 
-private:
-    static QString onlyId(CameraManager& manager)
+    std::unique_ptr<CameraSimulator> camera;
+    FakeArpSource* arp = nullptr;   // owned by the manager
+    std::unique_ptr<CameraManager> manager;
+
+    CameraStatus status(const QString& id) const
     {
-        const QList<Camera> cameras = manager.cameraList()->allCameras();
-        return cameras.size() == 1 ? cameras.first().id : QString();
+        const Camera* listed = manager->cameraList()->camera(id);
+        return listed ? listed->status : CameraStatus::Disconnected;
     }
 
-    static CameraStatus statusOf(CameraManager& manager, const QString& id)
+    // Adds the simulated camera and returns its id once it is connected.
+    QString addCamera(const QString& name, int oscIndex = 1)
     {
-        const Camera* camera = manager.cameraList()->camera(id);
-        return camera ? camera->status : CameraStatus::Disconnected;
+        manager->addCamera(name, camera->hostAndPort(), oscIndex);
+        const Camera* added = manager->cameraList()->cameraByIp(camera->hostAndPort());
+        return added ? added->id : QString();
+    }
+
+    QJsonObject savedCamera() const
+    {
+        QFile saved(manager->configPath());
+        return saved.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(saved.readAll())["cameras"][0].toObject()
+                                               : QJsonObject();
     }
 
 private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
+        previousHandler = qInstallMessageHandler(collectLog);
     }
+
+    void cleanupTestCase() { qInstallMessageHandler(previousHandler); }
 
     void init()
     {
-        QFile::remove(CameraManager().configPath());
+        logLines.clear();
+        camera = std::make_unique<CameraSimulator>();
+        QVERIFY(camera->listen());
+        arp = new FakeArpSource;
+        QFile::remove(CameraManager(nullptr).configPath());
+        manager = std::make_unique<CameraManager>(nullptr, arp);
     }
 
-    void connectSubscribeAndSweep()
+    void cleanup()
     {
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
-        CameraManager manager;
-        QSignalSpy listChanged(&manager, &CameraManager::cameraListChanged);
-        manager.addCamera("Stage left", simulator.hostAndPort(), 1);
-        const QString id = onlyId(manager);
-        QVERIFY(!id.isEmpty());
-        QCOMPARE(statusOf(manager, id), CameraStatus::Connecting);
-        QCOMPARE(listChanged.count(), 1);
+        manager.reset();
+        camera.reset();
+    }
 
-        QTRY_COMPARE(statusOf(manager, id), CameraStatus::Connected);
-        QCOMPARE(manager.cameraList()->camera(id)->model, simulator.productName());
-        QCOMPARE(gets(simulator).mid(0, 2), (QStringList{"system/product", "camera/id"}));
-        QTRY_COMPARE(sweepGets(simulator).size(), 60);
-        QCOMPARE(sorted(sweepGets(simulator)), sorted(expectedSweep()));
-        QTRY_COMPARE(simulator.eventClientCount(), 1);
+    void connectSweepAndCommand()
+    {
+        arp->macs.insert(camera->hostAndPort(), "7c:2e:0d:11:22:33");
+        camera->setEndpointValue("video/iso", QJsonObject{{"iso", 1600}});
+        camera->setEndpointValue("audio/channel/1/input", QJsonObject{{"input", "XLR2 - Mic"}});
+        QSignalSpy listChanged(manager.get(), &CameraManager::cameraListChanged);
+        const QString id = addCamera("Stage left");
+        QCOMPARE(status(id), CameraStatus::Connecting);
+        QCOMPARE(listChanged.count(), 1);
+        QTRY_COMPARE(status(id), CameraStatus::Connected);
+        QCOMPARE(manager->cameraList()->camera(id)->model, camera->productName());
+        QCOMPARE(camera->requests().at(0).endpoint, QString("system/product"));
+        QCOMPARE(camera->requests().at(1).endpoint, QString("camera/id"));
+        QTRY_COMPARE(sweepGets(*camera).size(), 60);
+        QCOMPARE(sorted(sweepGets(*camera)), expectedSweep());
+        QTRY_COMPARE(camera->eventClientCount(), 1);
+
+        // The camera's own replies, parsed and read, land in the fields the operator sees.
+        const CameraState& state = *manager->cameraList()->state(id);
+        QTRY_COMPARE(state.audio[1].input, QString("XLR2 - Mic"));
+        QTRY_COMPARE(state.iso, 1600);
+        QTRY_COMPARE(state.zoomFocalLength, 24.0);
+        QTRY_COMPARE(state.audio[1].gainMax, 60.0);
+        QTRY_COMPARE(state.audio[0].supportedInputs.size(), 7);
+        QTRY_COMPARE(state.supportedFormats.size(), 3);
+        QCOMPARE(state.supportedFormats.at(1).description, QString("4K DCI"));
+        QTRY_COMPARE(state.videoFormatName, QString("3840x2160p25"));
+        QTRY_COMPARE(state.powerMilliVolt, 12000);
+        QTRY_VERIFY(state.timingReferenceLocked);
+        QTRY_COMPARE(state.presets, camera->presetNames());
+
+        // The MAC is learnt on the first ping and saved with the camera.
+        const QJsonObject saved = savedCamera();
+        QCOMPARE(saved["name"].toString(), QString("Stage left"));
+        QCOMPARE(saved["index"].toInt(), 1);
+        QCOMPARE(saved["mac"].toString(), QString("7c:2e:0d:11:22:33"));
+
+        manager->sendCommand("no-such-camera", "lens/focus", {{"focus", 0.1}});
+        manager->sendCommandRaw("no-such-camera", "lens/focus", "{}");
+        manager->sendCommand(id, "lens/focus", {{"focus", 0.25}});
+        QTRY_COMPARE(camera->requestBodies("PUT", "lens/focus"), QList<QByteArray>{R"({"focus":0.25})"});
+        QTRY_COMPARE(state.focus, 0.25);
 
         // The next poll sweeps again once every reply of the first sweep has been handled.
-        QTRY_COMPARE_WITH_TIMEOUT(sweepGets(simulator).size(), 120, 5000);
-        QCOMPARE(sorted(sweepGets(simulator).mid(60)), sorted(expectedSweep()));
+        QTRY_COMPARE_WITH_TIMEOUT(sweepGets(*camera).size(), 120, 5000);
+        QCOMPARE(sorted(sweepGets(*camera).mid(60)), expectedSweep());
+        // The simulated camera answers every endpoint of the sweep.
+        QCOMPARE(logLines.filter("does not implement"), QStringList());
 
-        QFile saved(manager.configPath());
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        const QJsonObject entry = QJsonDocument::fromJson(saved.readAll())["cameras"][0].toObject();
-        QCOMPARE(entry["name"].toString(), QString("Stage left"));
-        QCOMPARE(entry["index"].toInt(), 1);
+        QSignalSpy errors(manager.get(), &CameraManager::connectionError);
+        camera->refuseEndpoint("video/iso", CameraSimulator::Refusal::MethodNotAllowed);
+        manager->sendCommand(id, "video/iso", {{"iso", 1600}});
+        QVERIFY(errors.wait());
+        QCOMPARE(errors.at(0).at(0).toString(), id);
+        QCOMPARE(camera->requestCount("PUT"), 2);
     }
 
     void aSlowCameraIsReadWholeOneSweepAtATime()
     {
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
         // Each GET answered 600 ms late: one sweep spans several poll ticks.
         const int delayMs = 600;
-        simulator.setResponseDelay(delayMs);
+        camera->setResponseDelay(delayMs);
         int mostUnanswered = 0;
-        connect(&simulator, &CameraSimulator::requestReceived, this,
-                [&] { mostUnanswered = qMax(mostUnanswered, simulator.unansweredRequests()); });
-        CameraManager manager;
-        QSignalSpy failures(manager.api(), &CameraApi::getFailed);
-        manager.addCamera("Slow", simulator.hostAndPort(), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(sweepGets(simulator).size() > 60, 30000);
+        connect(camera.get(), &CameraSimulator::requestReceived, this,
+                [&] { mostUnanswered = qMax(mostUnanswered, camera->unansweredRequests()); });
+        QSignalSpy failures(manager->api(), &CameraApi::getFailed);
+        const QString id = addCamera("Slow");
+        QTRY_VERIFY_WITH_TIMEOUT(sweepGets(*camera).size() > 60, 30000);
 
-        QList<SimulatedRequest> sweep;
-        for (const SimulatedRequest& request : simulator.requests()) {
-            if (request.method == "GET" && request.endpoint != "system/product" && request.endpoint != "camera/id")
-                sweep << request;
-        }
-        QStringList first;
-        for (int i = 0; i < 60; ++i)
-            first << sweep[i].endpoint;
-        QCOMPARE(sorted(first), sorted(expectedSweep()));
+        const QList<SimulatedRequest> sweep = sweepRequests(*camera);
+        QCOMPARE(sorted(sweepGets(*camera).mid(0, 60)), expectedSweep());
         QCOMPARE(failures.count(), 0);
-        QCOMPARE(statusOf(manager, onlyId(manager)), CameraStatus::Connected);
+        QCOMPARE(status(id), CameraStatus::Connected);
         QVERIFY(mostUnanswered <= CameraRequestQueue::maxInFlight);
         // The next sweep began only after the last reply of the first one had been sent.
         QVERIFY(sweep[59].received.msecsTo(sweep[60].received) >= delayMs - 50);
@@ -195,197 +237,125 @@ private slots:
 
     void refusedEndpointsLeaveTheSweepUntilTheNextPing()
     {
-        LogCapture log;
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
-        simulator.refuseEndpoint("video/ndFilter", CameraSimulator::Refusal::NotFound);
-        simulator.refuseEndpoint("video/shutter", CameraSimulator::Refusal::MethodNotAllowed);
-        simulator.refuseEndpoint("camera/power", CameraSimulator::Refusal::NotImplemented);
-        simulator.refuseEndpoint("media/active", CameraSimulator::Refusal::JsonError);
-        simulator.refuseEndpoint("presets", CameraSimulator::Refusal::NotFound);
-        CameraManager manager;
-        manager.addCamera("Refuser", simulator.hostAndPort(), 2);
-        const QString id = onlyId(manager);
-        QTRY_COMPARE(sweepGets(simulator).size(), 60);
-        QTRY_COMPARE_WITH_TIMEOUT(sweepGets(simulator).size(), 60 + 56, 5000);
-
-        const QStringList second = sweepGets(simulator).mid(60);
+        camera->refuseEndpoint("video/ndFilter", CameraSimulator::Refusal::NotFound);
+        camera->refuseEndpoint("video/shutter", CameraSimulator::Refusal::MethodNotAllowed);
+        camera->refuseEndpoint("camera/power", CameraSimulator::Refusal::NotImplemented);
+        camera->refuseEndpoint("media/active", CameraSimulator::Refusal::JsonError);
+        // Some cameras have no presets yet: the list is asked for all the same.
+        camera->refuseEndpoint("presets", CameraSimulator::Refusal::NotFound);
+        const QString id = addCamera("Refuser", 2);
+        QTRY_COMPARE(sweepGets(*camera).size(), 60);
+        QTRY_COMPARE_WITH_TIMEOUT(sweepGets(*camera).size(), 60 + 56, 5000);
         QStringList expected = expectedSweep();
         for (const QString dropped : {"video/ndFilter", "video/shutter", "camera/power", "media/active"})
             expected.removeAll(dropped);
-        QCOMPARE(sorted(second), sorted(expected));
+        QCOMPARE(sorted(sweepGets(*camera).mid(60)), expected);
 
-        const QString address = simulator.hostAndPort();
-        QStringList unsupported = log.lines.filter("does not implement");
-        unsupported.sort();
+        const QStringList unsupported = sorted(logLines.filter("does not implement"));
         QCOMPARE(unsupported.size(), 4);
-        QCOMPARE(unsupported.filter("\"camera/power\"").first(),
-                 "INFO Camera \"" + address + "\" does not implement \"camera/power\" ( \"HTTP 501\" ) - no longer polled");
-        QCOMPARE(unsupported.filter("\"video/shutter\"").size(), 1);
+        QCOMPARE(unsupported.first(), "INFO Camera \"" + camera->hostAndPort()
+                                          + "\" does not implement \"camera/power\" ( \"HTTP 501\" ) - no longer polled");
         QVERIFY(unsupported.filter("\"video/ndFilter\"").first().contains("( \"HTTP 404\" )"));
-        QCOMPARE(unsupported.filter("\"media/active\"").size(), 1);
-        QVERIFY(log.lines.filter("presets").isEmpty());
 
         // A successful ping restores the whole sweep.
-        simulator.clearRequests();
-        manager.refreshCamera(id);
-        QTRY_VERIFY_WITH_TIMEOUT(sweepGets(simulator).size() >= 60, 8000);
-        QCOMPARE(sorted(sweepGets(simulator).mid(0, 60)), sorted(expectedSweep()));
+        camera->clearRequests();
+        manager->refreshCamera(id);
+        QTRY_VERIFY_WITH_TIMEOUT(sweepGets(*camera).size() >= 60, 8000);
+        QCOMPARE(sorted(sweepGets(*camera).mid(0, 60)), expectedSweep());
     }
 
     void deviceThatIsNotACamera()
     {
-        LogCapture log;
-        CameraSimulator simulator("HyperDeck Studio HD Plus");
-        QVERIFY(simulator.listen());
-        simulator.setNotACamera(true);
-        CameraManager manager;
-        manager.addCamera("Deck", simulator.hostAndPort(), 3);
-        const QString id = onlyId(manager);
-        QTRY_COMPARE(statusOf(manager, id), CameraStatus::NotACamera);
-        QCOMPARE(manager.cameraList()->camera(id)->model, QString("HyperDeck Studio HD Plus"));
+        camera->setProduct("HyperDeck Studio HD Plus", "9.0");
+        camera->setNotACamera(true);
+        const QString id = addCamera("Deck", 3);
+        QTRY_COMPARE(status(id), CameraStatus::NotACamera);
+        QCOMPARE(manager->cameraList()->camera(id)->model, QString("HyperDeck Studio HD Plus"));
         QTest::qWait(CameraManager::pollIntervalMs * 2 + 300);
-        QCOMPARE(simulator.requestCount("GET", "system/product"), 1);
-        QCOMPARE(sweepGets(simulator), QStringList());
-        QCOMPARE(simulator.eventClientCount(), 0);
+        QCOMPARE(camera->requestCount("GET", "system/product"), 1);
+        QCOMPARE(sweepGets(*camera), QStringList());
+        QCOMPARE(camera->eventClientCount(), 0);
 
         // Reconnecting by hand pings again; the warning is not repeated.
-        manager.refreshCamera(id);
-        QTRY_COMPARE(simulator.requestCount("GET", "camera/id"), 2);
+        manager->refreshCamera(id);
+        QTRY_COMPARE(camera->requestCount("GET", "camera/id"), 2);
         QTest::qWait(200);
-        const QStringList warnings = log.lines.filter("Not a camera:");
-        QCOMPARE(warnings.size(), 1);
-        QCOMPARE(warnings.first(), "WARN Not a camera: \"Deck\" at \"" + simulator.hostAndPort()
-                                       + "\" - Kovra Control cannot control this device");
+        QCOMPARE(logLines.filter("Not a camera:"), QStringList{"WARN Not a camera: \"Deck\" at \"" + camera->hostAndPort()
+                                                               + "\" - Kovra Control cannot control this device"});
     }
 
     void silentCameraIsDisconnectedThenInError()
     {
-        LogCapture log;
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
-        CameraManager manager;
-        QSignalSpy statusChanged(&manager, &CameraManager::cameraStatusChanged);
-        manager.addCamera("Quiet", simulator.hostAndPort(), 4);
-        const QString id = onlyId(manager);
-        QTRY_COMPARE(statusOf(manager, id), CameraStatus::Connected);
-        QTRY_COMPARE(sweepGets(simulator).size(), 60);
+        const QString id = addCamera("Quiet", 4);
+        QTRY_COMPARE(status(id), CameraStatus::Connected);
+        QTRY_COMPARE(sweepGets(*camera).size(), 60);
         // Restarted just after the manager notes each reply, so it never runs ahead of the silence.
         QElapsedTimer sinceLastReply;
         sinceLastReply.start();
-        connect(&manager, &CameraManager::cameraStateUpdated, this, [&sinceLastReply] { sinceLastReply.restart(); });
-        simulator.setBlackHole(true);
+        connect(manager.get(), &CameraManager::cameraStateUpdated, this, [&sinceLastReply] { sinceLastReply.restart(); });
+        camera->setBlackHole(true);
 
-        QTRY_COMPARE_WITH_TIMEOUT(statusOf(manager, id), CameraStatus::Disconnected, 16000);
+        QTRY_COMPARE_WITH_TIMEOUT(status(id), CameraStatus::Disconnected, 16000);
         QVERIFY2(sinceLastReply.elapsed() >= 10000, qPrintable(QString("after %1 ms").arg(sinceLastReply.elapsed())));
-        QCOMPARE(log.lines.filter("stopped answering").size(), 1);
-        QCOMPARE(log.lines.filter("stopped answering").first(),
-                 "WARN Camera \"Quiet\" at \"" + simulator.hostAndPort() + "\" stopped answering - reconnecting");
+        QCOMPARE(logLines.filter("stopped answering"),
+                 QStringList{"WARN Camera \"Quiet\" at \"" + camera->hostAndPort() + "\" stopped answering - reconnecting"});
         // The ping waits at most for one read's time-out, then spends its own.
-        QTRY_COMPARE_WITH_TIMEOUT(statusOf(manager, id), CameraStatus::Error, 2 * CameraApi::defaultReadTimeoutMs + 1000);
-        QTRY_COMPARE(simulator.eventClientCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(status(id), CameraStatus::Error, 2 * CameraApi::defaultReadTimeoutMs + 1000);
+        QTRY_COMPARE(camera->eventClientCount(), 0);
     }
 
     void manualDisconnectStopsAllTraffic()
     {
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
-        CameraManager manager;
-        manager.addCamera("Manual", simulator.hostAndPort(), 5);
-        const QString id = onlyId(manager);
-        QTRY_COMPARE(simulator.eventClientCount(), 1);
-        QTRY_COMPARE(sweepGets(simulator).size(), 60);
+        const QString id = addCamera("Manual", 5);
+        QTRY_COMPARE(camera->eventClientCount(), 1);
+        QTRY_COMPARE(sweepGets(*camera).size(), 60);
 
-        manager.disconnectCamera(id);
-        QVERIFY(manager.isManuallyDisconnected(id));
-        QCOMPARE(statusOf(manager, id), CameraStatus::Disconnected);
-        QTRY_COMPARE(simulator.eventClientCount(), 0);
+        manager->disconnectCamera(id);
+        QVERIFY(manager->isManuallyDisconnected(id));
+        QCOMPARE(status(id), CameraStatus::Disconnected);
+        QTRY_COMPARE(camera->eventClientCount(), 0);
         QTest::qWait(300);
-        const int before = simulator.requests().size();
+        const int before = camera->requests().size();
         QTest::qWait(CameraManager::pollIntervalMs * 2);
-        QCOMPARE(simulator.requests().size(), before);
-
-        manager.fetchState(id);
-        QCOMPARE(simulator.requests().size(), before);
-        manager.refreshCamera(id);
-        QVERIFY(!manager.isManuallyDisconnected(id));
-        QTRY_COMPARE(statusOf(manager, id), CameraStatus::Connected);
-    }
-
-    void commands()
-    {
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
-        CameraManager manager;
-        manager.addCamera("Commanded", simulator.hostAndPort(), 6);
-        const QString id = onlyId(manager);
-        QTRY_COMPARE(statusOf(manager, id), CameraStatus::Connected);
-        QTRY_COMPARE(simulator.eventClientCount(), 1);
-
-        const int before = simulator.requests().size();
-        manager.sendCommand("no-such-camera", "lens/focus", {{"focus", 0.1}});
-        manager.sendCommandRaw("no-such-camera", "lens/focus", "{}");
-        QSignalSpy stateUpdated(&manager, &CameraManager::cameraStateUpdated);
-        manager.sendCommand(id, "lens/focus", {{"focus", 0.25}});
-        QTRY_COMPARE(simulator.requestCount("PUT", "lens/focus"), 1);
-        QVERIFY(simulator.requests().size() >= before + 1);
-        for (const SimulatedRequest& request : simulator.requests()) {
-            if (request.method == "PUT")
-                QCOMPARE(request.body, QByteArray(R"({"focus":0.25})"));
-        }
-        // The new value comes back through the camera's event channel or the next sweep.
-        QTRY_COMPARE(manager.cameraList()->state(id)->focus, 0.25);
-        QVERIFY(stateUpdated.count() >= 1);
-
-        QSignalSpy errors(&manager, &CameraManager::connectionError);
-        simulator.refuseEndpoint("video/iso", CameraSimulator::Refusal::MethodNotAllowed);
-        manager.sendCommand(id, "video/iso", {{"iso", 1600}});
-        QVERIFY(errors.wait());
-        QCOMPARE(errors.at(0).at(0).toString(), id);
+        manager->fetchState(id);
+        QCOMPARE(camera->requests().size(), before);
+        manager->refreshCamera(id);
+        QVERIFY(!manager->isManuallyDisconnected(id));
+        QTRY_COMPARE(status(id), CameraStatus::Connected);
     }
 
     void refusedEventChannelLeavesTheCameraConnected()
     {
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
-        simulator.refuseEndpoint("event/websocket", CameraSimulator::Refusal::NotFound);
-        CameraManager manager;
-        manager.monitor()->setReconnectInterval(200);
-        QSignalSpy statusChanged(&manager, &CameraManager::cameraStatusChanged);
-        manager.addCamera("No events", simulator.hostAndPort(), 1);
-        const QString id = onlyId(manager);
-        QTRY_COMPARE(statusOf(manager, id), CameraStatus::Connected);
+        camera->refuseEndpoint("event/websocket", CameraSimulator::Refusal::NotFound);
+        manager->monitor()->setReconnectInterval(200);
+        QSignalSpy statusChanged(manager.get(), &CameraManager::cameraStatusChanged);
+        const QString id = addCamera("No events");
+        QTRY_COMPARE(status(id), CameraStatus::Connected);
 
         // The monitor keeps retrying on its own while sweeps go on, one at a time, over two poll ticks.
-        QTRY_VERIFY(manager.monitor()->failureCount(id) >= 4);
-        QTRY_VERIFY_WITH_TIMEOUT(sweepGets(simulator).count("lens/iris") >= 3, 12000);
-        QVERIFY(simulator.requestCount("GET", "event/websocket") >= 2);
-        QCOMPARE(simulator.eventClientCount(), 0);
+        QTRY_VERIFY(manager->monitor()->failureCount(id) >= 4);
+        QTRY_VERIFY_WITH_TIMEOUT(sweepGets(*camera).count("lens/iris") >= 3, 12000);
+        QVERIFY(camera->requestCount("GET", "event/websocket") >= 2);
         QCOMPARE(statusChanged.count(), 1);
-        QCOMPARE(statusOf(manager, id), CameraStatus::Connected);
-        QCOMPARE(simulator.requestCount("GET", "system/product"), 1);
+        QCOMPARE(status(id), CameraStatus::Connected);
+        QCOMPARE(camera->requestCount("GET", "system/product"), 1);
     }
 
     void eventChannelMovesACameraRestCannotConfirm()
     {
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
-        CameraManager manager;
-        manager.monitor()->setReconnectInterval(200);
-        manager.addCamera("Half there", simulator.hostAndPort(), 1);
-        const QString id = onlyId(manager);
-        QTRY_COMPARE(statusOf(manager, id), CameraStatus::Connected);
-        QTRY_COMPARE(simulator.eventClientCount(), 1);
+        manager->monitor()->setReconnectInterval(200);
+        const QString id = addCamera("Half there");
+        QTRY_COMPARE(status(id), CameraStatus::Connected);
+        QTRY_COMPARE(camera->eventClientCount(), 1);
 
         // Its product endpoint fails, so a ping finds it unreachable while its socket stays open.
-        simulator.refuseEndpoint("system/product", CameraSimulator::Refusal::NotImplemented);
-        manager.refreshCamera(id);
-        QTRY_COMPARE(statusOf(manager, id), CameraStatus::Error);
+        camera->refuseEndpoint("system/product", CameraSimulator::Refusal::NotImplemented);
+        manager->refreshCamera(id);
+        QTRY_COMPARE(status(id), CameraStatus::Error);
 
         QList<CameraStatus> statuses;
-        connect(&manager, &CameraManager::cameraStatusChanged, this,
-                [&] { statuses << statusOf(manager, id); });
-        simulator.dropEventClients();
+        connect(manager.get(), &CameraManager::cameraStatusChanged, this, [&] { statuses << status(id); });
+        camera->dropEventClients();
         QTRY_VERIFY(statuses.contains(CameraStatus::Connected));
         const qsizetype lost = statuses.indexOf(CameraStatus::Disconnected);
         QVERIFY(lost >= 0);
@@ -394,81 +364,53 @@ private slots:
 
     void oneCameraPerAddress()
     {
-        CameraSimulator first;
         CameraSimulator second;
-        QVERIFY(first.listen());
         QVERIFY(second.listen());
-        auto* arp = new FakeArpSource;
         arp->macs.insert(second.hostAndPort(), "7c:2e:0d:00:00:0b");
-        CameraManager manager(nullptr, arp);
-        QSignalSpy errors(&manager, &CameraManager::connectionError);
-        QSignalSpy listChanged(&manager, &CameraManager::cameraListChanged);
-        manager.addCamera("Left", first.hostAndPort(), 1);
-        manager.addCamera("Right", second.hostAndPort(), 2);
-        const QString left = manager.cameraList()->cameraByIp(first.hostAndPort())->id;
-        const QString right = manager.cameraList()->cameraByIp(second.hostAndPort())->id;
-        QTRY_COMPARE(statusOf(manager, left), CameraStatus::Connected);
-        QTRY_COMPARE(statusOf(manager, right), CameraStatus::Connected);
+        QSignalSpy errors(manager.get(), &CameraManager::connectionError);
+        QSignalSpy listChanged(manager.get(), &CameraManager::cameraListChanged);
+        const QString first = camera->hostAndPort();
+        const QString left = addCamera("Left", 1);
+        manager->addCamera("Right", second.hostAndPort(), 2);
+        const QString right = manager->cameraList()->cameraByIp(second.hostAndPort())->id;
+        QTRY_COMPARE(status(left), CameraStatus::Connected);
+        QTRY_COMPARE(status(right), CameraStatus::Connected);
         QCOMPARE(listChanged.count(), 2);
 
-        manager.addCamera("Intruder", first.hostAndPort(), 3);
-        QCOMPARE(manager.cameraList()->count(), 2);
-        QCOMPARE(errors.count(), 1);
-        QCOMPARE(errors.at(0).at(0).toString(), left);
-        QCOMPARE(errors.at(0).at(1).toString(), "Camera \"Intruder\" not added: " + first.hostAndPort()
-                                                     + " is already the address of camera \"Left\"");
-        manager.relocateCamera(right, first.hostAndPort());
-        QCOMPARE(errors.count(), 2);
-        QCOMPARE(errors.at(1).at(0).toString(), right);
-        QCOMPARE(errors.at(1).at(1).toString(), "Camera \"Right\" not moved: " + first.hostAndPort()
-                                                     + " is already the address of camera \"Left\"");
-        QCOMPARE(manager.cameraList()->camera(right)->ip, second.hostAndPort());
+        manager->addCamera("Intruder", first, 3);
+        QCOMPARE(manager->cameraList()->count(), 2);
+        manager->relocateCamera(right, first);
+        QCOMPARE(manager->cameraList()->camera(right)->ip, second.hostAndPort());
         QCOMPARE(listChanged.count(), 2);
+        QCOMPARE(errors.count(), 2);
+        QCOMPARE(errors.at(0), (QList<QVariant>{left, "Camera \"Intruder\" not added: " + first
+                                                          + " is already the address of camera \"Left\""}));
+        QCOMPARE(errors.at(1), (QList<QVariant>{right, "Camera \"Right\" not moved: " + first
+                                                           + " is already the address of camera \"Left\""}));
 
         // Each camera keeps its own replies: a change on the first reaches only its own state.
-        first.setEndpointValue("video/iso", QJsonObject{{"iso", 3200}});
-        QTRY_COMPARE(manager.cameraList()->state(left)->iso, 3200);
-        QVERIFY(manager.cameraList()->state(right)->iso != 3200);
+        camera->setEndpointValue("video/iso", QJsonObject{{"iso", 3200}});
+        QTRY_COMPARE(manager->cameraList()->state(left)->iso, 3200);
+        QVERIFY(manager->cameraList()->state(right)->iso != 3200);
 
         // Once removed, its address is free: the other camera, gone from its own, turns up there.
-        manager.removeCamera(left);
+        manager->removeCamera(left);
         QCOMPARE(listChanged.count(), 3);
-        QCOMPARE(manager.cameraList()->camera(right)->mac, QString("7c:2e:0d:00:00:0b"));
         second.close();
-        manager.refreshCamera(right);
-        QTRY_COMPARE(statusOf(manager, right), CameraStatus::Error);
-        arp->table.insert("7c:2e:0d:00:00:0b", first.hostAndPort());
-        QTRY_COMPARE_WITH_TIMEOUT(manager.cameraList()->camera(right)->ip, first.hostAndPort(), 8000);
-        QTRY_COMPARE(statusOf(manager, right), CameraStatus::Connected);
+        manager->refreshCamera(right);
+        QTRY_COMPARE(status(right), CameraStatus::Error);
+        arp->table.insert("7c:2e:0d:00:00:0b", first);
+        QTRY_COMPARE_WITH_TIMEOUT(manager->cameraList()->camera(right)->ip, first, 8000);
+        QTRY_COMPARE(status(right), CameraStatus::Connected);
         QCOMPARE(errors.count(), 2);
-    }
-
-    void macIsLearntOnFirstPing()
-    {
-        CameraSimulator simulator;
-        QVERIFY(simulator.listen());
-        auto* arp = new FakeArpSource;
-        arp->macs.insert(simulator.hostAndPort(), "7c:2e:0d:11:22:33");
-        CameraManager manager(nullptr, arp);
-        manager.addCamera("With MAC", simulator.hostAndPort(), 7);
-        const QString id = onlyId(manager);
-        QTRY_COMPARE(manager.cameraList()->camera(id)->mac, QString("7c:2e:0d:11:22:33"));
-        QFile saved(manager.configPath());
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(QJsonDocument::fromJson(saved.readAll())["cameras"][0]["mac"].toString(),
-                 QString("7c:2e:0d:11:22:33"));
     }
 
     void relocationByMac()
     {
-        LogCapture log;
-        CameraSimulator moved;
-        QVERIFY(moved.listen());
-        auto* arp = new FakeArpSource;
-        CameraManager manager(nullptr, arp);
         const QString oldAddress = deadAddress();
         const QString heldAddress = deadAddress();
         const QString lostAddress = deadAddress();
+        const QString moved = camera->hostAndPort();
         QJsonArray cameras;
         cameras.append(QJsonObject{{"id", "cam-a"}, {"name", "Moved"}, {"ip", oldAddress}, {"index", 1},
                                    {"mac", "7c:2e:0d:00:00:0a"}});
@@ -476,23 +418,22 @@ private slots:
                                    {"mac", "7c:2e:0d:00:00:0b"}, {"disconnected", true}});
         cameras.append(QJsonObject{{"id", "cam-c"}, {"name", "Lost"}, {"ip", lostAddress}, {"index", 3},
                                    {"mac", "7c:2e:0d:00:00:0c"}});
-        arp->table.insert("7c:2e:0d:00:00:0a", moved.hostAndPort());
+        arp->table.insert("7c:2e:0d:00:00:0a", moved);
         // A manually disconnected camera is never moved, even when its MAC shows up elsewhere.
-        arp->table.insert("7c:2e:0d:00:00:0b", moved.hostAndPort());
+        arp->table.insert("7c:2e:0d:00:00:0b", moved);
         QElapsedTimer sinceLoad;
         sinceLoad.start();
-        manager.cameraList()->fromJsonArray(cameras);
-        manager.syncAfterExternalLoad();
+        manager->cameraList()->fromJsonArray(cameras);
+        manager->syncAfterExternalLoad();
 
-        QTRY_COMPARE(statusOf(manager, "cam-a"), CameraStatus::Error);
-        QTRY_COMPARE_WITH_TIMEOUT(manager.cameraList()->camera("cam-a")->ip, moved.hostAndPort(), 8000);
-        QTRY_COMPARE(statusOf(manager, "cam-a"), CameraStatus::Connected);
-        QTRY_COMPARE(moved.eventClientCount(), 1);
-        QCOMPARE(log.lines.filter("relocating"),
-                 QStringList{"INFO Camera \"Moved\" found at \"" + moved.hostAndPort() + "\" (was \"" + oldAddress
-                             + "\" ) - relocating"});
-        QCOMPARE(manager.cameraList()->camera("cam-b")->ip, heldAddress);
-        QCOMPARE(manager.cameraList()->camera("cam-c")->ip, lostAddress);
+        QTRY_COMPARE(status("cam-a"), CameraStatus::Error);
+        QTRY_COMPARE_WITH_TIMEOUT(manager->cameraList()->camera("cam-a")->ip, moved, 8000);
+        QTRY_COMPARE(status("cam-a"), CameraStatus::Connected);
+        QTRY_COMPARE(camera->eventClientCount(), 1);
+        QCOMPARE(logLines.filter("relocating"), QStringList{"INFO Camera \"Moved\" found at \"" + moved + "\" (was \""
+                                                            + oldAddress + "\" ) - relocating"});
+        QCOMPARE(manager->cameraList()->camera("cam-b")->ip, heldAddress);
+        QCOMPARE(manager->cameraList()->camera("cam-c")->ip, lostAddress);
 
         // The lost camera keeps asking for table reads on every poll; they start ten seconds apart.
         const qint64 untilSecondPoll = 2 * CameraManager::pollIntervalMs + 800 - sinceLoad.elapsed();
