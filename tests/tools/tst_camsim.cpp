@@ -119,13 +119,11 @@ private slots:
         QTest::addColumn<QString>("endpoint");
         QTest::addColumn<int>("status");
         QTest::newRow("micro studio camera: no ND") << "Micro Studio Camera 4K G2" << "video/ndFilter" << 404;
-        QTest::newRow("micro studio camera: no media") << "Micro Studio Camera 4K G2" << "media/active" << 404;
         QTest::newRow("micro studio camera: no phantom power") << "Blackmagic Micro Studio Camera 4K G2"
                                                                << "audio/channel/0/phantomPower" << 404;
         QTest::newRow("studio camera pro: ND") << "Studio Camera 4K Pro G2" << "video/ndFilter" << 200;
         QTest::newRow("PYXIS: no ND") << "PYXIS 6K" << "video/ndFilter" << 404;
         QTest::newRow("PYXIS: media") << "PYXIS 6K" << "media/active" << 200;
-        QTest::newRow("recorder: product") << "HyperDeck Studio HD Plus" << "system/product" << 200;
         QTest::newRow("recorder: no camera id") << "HyperDeck Studio HD Plus" << "camera/id" << 404;
         QTest::newRow("recorder: no lens") << "HyperDeck Studio HD Plus" << "lens/focus" << 404;
         QTest::newRow("switcher: no transport") << "ATEM Mini Pro" << "transports/0" << 404;
