@@ -150,6 +150,18 @@ private slots:
         QCOMPARE(log.taken(), warnings);
     }
 
+    // A desk that keeps naming new cameras is not remembered without end.
+    void warningsAboutMissingCamerasAreBounded()
+    {
+        OscLogCapture log;
+        Rig rig({1});
+        for (int index = 1000; index < 1000 + 2 * OscBridge::warnedAddressLimit; ++index)
+            rig.bridge.onOscMessage(QString("/camera/%1/focus").arg(index), {0.5});
+        const QStringList lines = log.taken();
+        QVERIFY2(lines.size() <= OscBridge::warnedAddressLimit + 1, qPrintable(QString::number(lines.size())));
+        QCOMPARE(lines.last(), R"(OSC: further addresses that name no camera are ignored without a warning)");
+    }
+
     // Within one interval the latest value of each control wins, so a fader sweep leaves the
     // bridge as one command; controls sharing an endpoint stay apart.
     void fromTheDeskToTheCamera()
