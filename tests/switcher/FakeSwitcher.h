@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -155,13 +156,19 @@ class FakeDiscovery : public FakeObject<IBMDSwitcherDiscovery> {
 public:
     HRESULT ConnectTo(BMDSwitcherString address, IBMDSwitcher** out, BMDSwitcherConnectToFailure* failure) override
     {
+        if (answer.valid())
+            answer.wait();
         requestedAddress = address;
         *failure = BMDSwitcherConnectToFailure(failureCode);
         *out = failureCode ? nullptr : switcher;
-        return *out ? ((*out)->AddRef(), S_OK) : E_FAIL;
+        const HRESULT result = *out ? ((*out)->AddRef(), S_OK) : E_FAIL;
+        answered = true;
+        return result;
     }
 
     FakeSwitcher* switcher = nullptr;
     uint32_t failureCode = 0;
     std::string requestedAddress;
+    std::shared_future<void> answer; // when set, the switcher answers only once it is ready
+    std::atomic<bool> answered{false};
 };

@@ -176,6 +176,25 @@ private slots:
         QCOMPARE(discovery.references.load(), 1);
     }
 
+    void aConnectionAnsweredAfterDisconnectIsDropped()
+    {
+        FakeSwitcher switcher;
+        FakeDiscovery discovery;
+        discovery.switcher = &switcher;
+        std::promise<void> ready;
+        discovery.answer = ready.get_future().share();
+        SwitcherManager manager(nullptr, [&discovery] { discovery.AddRef(); return &discovery; });
+        QSignalSpy connected(&manager, &SwitcherManager::connected);
+        manager.connectTo(QStringLiteral("10.1.1.20"));
+        manager.disconnect();
+        ready.set_value();
+        // The reference the late answer carries is given back, and nothing else happens.
+        QTRY_VERIFY(discovery.answered);
+        QTRY_COMPARE(switcher.references.load(), 1);
+        QCOMPARE(connected.size(), 0);
+        QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
+    }
+
     void hardwareSwitcherIsEnumeratedAndFollowed()
     {
         FakeSwitcher switcher;
