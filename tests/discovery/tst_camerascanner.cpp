@@ -178,6 +178,14 @@ private slots:
             QCOMPARE(m_devices[ip]->requests().size(), 0);
     }
 
+    // Subnets that cannot be probed here on loopback.
+    void subnetAddressesAtTheEdges()
+    {
+        QCOMPARE(CameraScanner::subnetProbeAddresses(QHostAddress("255.255.255.255"), 24).last(), "255.255.255.254");
+        const QStringList everything = CameraScanner::subnetProbeAddresses(QHostAddress("203.0.113.5"), 0);
+        QCOMPARE(QStringList({everything.first(), everything.last()}), QStringList({"0.0.0.1", "0.0.4.0"}));
+    }
+
     void onlyBlackmagicDevicesAreReported()
     {
         QVERIFY(device("127.0.0.23"));

@@ -79,6 +79,7 @@ private slots:
         SwitcherManager manager;
         QVERIFY(!manager.isSDKAvailable());
         QSignalSpy failed(&manager, &SwitcherManager::connectionFailed);
+        QSignalSpy updated(&manager, &SwitcherManager::stateUpdated);
         manager.connectTo(QStringLiteral("10.1.1.20"));
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Connecting));
         QVERIFY(failed.wait());
@@ -89,6 +90,7 @@ private slots:
                  QStringLiteral("ATEM switchers are not supported by this build.\nIt was built without the ATEM switcher SDK."));
 #endif
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
+        QCOMPARE(updated.size(), 1); // the connecting step only
     }
 
     void virtualSwitcherStartsOnTheFirstCameraAndCuts()
@@ -102,10 +104,12 @@ private slots:
         m_virtual->cut(); // nothing on preview: nothing to cut
         QCOMPARE(tallies(*m_virtual), "1:P 2:- 3:-");
 
+        QSignalSpy tallyChanged(m_virtual.get(), &SwitcherManager::inputTallyChanged);
         m_virtual->setPreviewInput(3);
         QCOMPARE(tallies(*m_virtual), "1:P 2:- 3:V");
         m_virtual->cut();
         QCOMPARE(tallies(*m_virtual), "1:V 2:- 3:P");
+        QCOMPARE(tallyChanged.size(), 5); // 3, then 1 and 3 twice: never input 2, whose tally stays off
         QTRY_COMPARE(feed(2), QStringList{on});
         QTRY_COMPARE(feed(0), QStringList{off});
         m_virtual->setTallyEnabled(false, true);
@@ -168,8 +172,10 @@ private slots:
         discovery.failureCode = code;
         SwitcherManager manager(nullptr, [&discovery] { discovery.AddRef(); return &discovery; });
         QSignalSpy failed(&manager, &SwitcherManager::connectionFailed);
+        QSignalSpy updated(&manager, &SwitcherManager::stateUpdated);
         manager.connectTo(QStringLiteral("10.1.1.20"));
         QVERIFY(failed.wait());
+        QCOMPARE(updated.size(), 2);
         QCOMPARE(failed.first().first().toString(), reason);
         QCOMPARE(discovery.requestedAddress, std::string("10.1.1.20"));
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
