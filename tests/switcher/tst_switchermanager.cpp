@@ -39,7 +39,7 @@ private:
     CameraApi m_api;
     std::unique_ptr<SwitcherManager> m_virtual;
 
-    // The program feed display requests each camera received, as "on"/"off".
+    // The program feed display requests a camera received, as method and body.
     QStringList feed(int camera) const
     {
         QStringList result;
