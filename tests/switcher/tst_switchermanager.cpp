@@ -79,7 +79,6 @@ private slots:
         SwitcherManager manager;
         QVERIFY(!manager.isSDKAvailable());
         QSignalSpy failed(&manager, &SwitcherManager::connectionFailed);
-        QSignalSpy updated(&manager, &SwitcherManager::stateUpdated);
         manager.connectTo(QStringLiteral("10.1.1.20"));
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Connecting));
         QVERIFY(failed.wait());
@@ -90,7 +89,6 @@ private slots:
                  QStringLiteral("ATEM switchers are not supported by this build.\nIt was built without the ATEM switcher SDK."));
 #endif
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
-        QCOMPARE(updated.size(), 1); // the connecting step only
     }
 
     void virtualSwitcherStartsOnTheFirstCameraAndCuts()
