@@ -79,8 +79,10 @@ private slots:
         SwitcherManager manager;
         QVERIFY(!manager.isSDKAvailable());
         QSignalSpy failed(&manager, &SwitcherManager::connectionFailed);
+        QSignalSpy updated(&manager, &SwitcherManager::stateUpdated);
         manager.connectTo(QStringLiteral("10.1.1.20"));
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Connecting));
+        updated.clear();
         QVERIFY(failed.wait());
         QCOMPARE(failed.first().first().toString(), SwitcherManager::runtimeMissingReason());
 #ifndef KOVRA_SWITCHER_SDK
@@ -89,6 +91,8 @@ private slots:
                  QStringLiteral("ATEM switchers are not supported by this build.\nIt was built without the ATEM switcher SDK."));
 #endif
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
+        // A view refreshing on updates must not keep showing "connecting".
+        QVERIFY(!updated.isEmpty());
     }
 
     void virtualSwitcherStartsOnTheFirstCameraAndCuts()
