@@ -3,6 +3,7 @@
 // and swept every 3 s. Prints GETs answered per second, CPU time per sweep of one camera and
 // the peak resident memory. Then one camera that answers every request 600 ms late: how
 // many of each sweep's GETs it answers.
+#include "BenchHome.h"
 #include "CameraApi.h"
 #include "CameraManager.h"
 #include "CamsimProcess.h"
@@ -10,7 +11,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -81,9 +81,7 @@ bool slowCamera(QCoreApplication& app, int delayMs, int seconds)
 
 int main(int argc, char** argv)
 {
-    // Keep cameras.json out of the user's data folder.
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    const BenchHome home;
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     const int cameraCount = 16;

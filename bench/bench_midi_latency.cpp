@@ -5,6 +5,7 @@
 // - single CCs to one camera, each waiting for its PUT, spaced at random so that they fall
 //   at every phase of the flush timer;
 // - a fader streaming CCs to 8 cameras, one of which answers every request 40 ms late.
+#include "BenchHome.h"
 #include "BenchEvents.h"
 #include "CameraManager.h"
 #include "CamsimProcess.h"
@@ -19,7 +20,6 @@
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -272,9 +272,7 @@ bool faderToEightCameras(RtMidiOut& desk, int slowDelayMs)
 
 int main(int argc, char** argv)
 {
-    // Keep cameras.json out of the user's data folder.
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    const BenchHome home;
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     const int sampleCount = argc > 1 ? QByteArray(argv[1]).toInt() : 500;

@@ -1,6 +1,7 @@
 // The camera panels under load: the cost of one state update of the selected camera through
 // the Video, Color, Audio and System panels (routed as the window routes it, with the Video
 // tab on screen), and the commands a continuous slider drag sends at several movement rates.
+#include "BenchHome.h"
 #include "AudioPanel.h"
 #include "CameraManager.h"
 #include "CameraSimulator.h"
@@ -15,7 +16,6 @@
 #include <QJsonDocument>
 #include <QSlider>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -104,9 +104,7 @@ DragRun drag(QSlider* slider, CameraSimulator& camera, int intervalMs, int durat
 
 int main(int argc, char** argv)
 {
-    // Keep cameras.json out of the user's data folder.
-    QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    const BenchHome home;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -3,6 +3,7 @@
 // their work lands outside this process) are connected, swept and driven by those messages.
 // Prints the lateness of a 1 ms timer (p50, p99, max), the GUI thread's share of one CPU,
 // what arrived, and the machine's load before and after.
+#include "BenchHome.h"
 #include "AppCore.h"
 #include "CameraManager.h"
 #include "InstTabs.h"
@@ -22,7 +23,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
@@ -85,9 +85,7 @@ double percentile(std::vector<double> values, double fraction)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"})
-        qputenv(variable, home.path().toUtf8());
+    const BenchHome home;
     QApplication app(argc, argv);
     Startup::setApplicationIdentity();
     Startup::installApplicationFonts();

@@ -2,9 +2,11 @@
 
 #include "MidiLog.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QString>
+#include <QThread>
 #include <QStringList>
 
 #ifdef KOVRA_MIDI_ALSA
@@ -191,6 +193,30 @@ JackServerWatch::JackServerWatch()
     // the connection of the port being opened. The shutdown notice reaches it all the same.
     jack_on_shutdown(client, onJackShutdown, &m_gone);
     m_client = client;
+#endif
+}
+
+void JackServerWatch::awaitCycles(int cycles, int timeoutMs) const
+{
+#ifdef KOVRA_MIDI_JACK
+    auto* client = static_cast<jack_client_t*>(m_client);
+    if (!client)
+        return;
+    const auto startOfCycle = [client] {
+        jack_nframes_t frames = 0;
+        jack_time_t now = 0, next = 0;
+        float period = 0;
+        return jack_get_cycle_times(client, &frames, &now, &next, &period) == 0 ? frames : 0;
+    };
+    const jack_nframes_t first = startOfCycle();
+    const jack_nframes_t wanted = jack_nframes_t(cycles) * jack_get_buffer_size(client);
+    QElapsedTimer waited;
+    waited.start();
+    while (jack_nframes_t(startOfCycle() - first) < wanted && !m_gone.load() && waited.elapsed() < timeoutMs)
+        QThread::msleep(1);
+#else
+    Q_UNUSED(cycles);
+    Q_UNUSED(timeoutMs);
 #endif
 }
 

@@ -23,6 +23,8 @@ public:
     JackServerWatch& operator=(const JackServerWatch&) = delete;
 
     bool serverGone() const { return m_gone.load(); }
+    // Returns once the server has run `cycles` more whole cycles, or after timeoutMs.
+    void awaitCycles(int cycles, int timeoutMs) const;
 
 private:
     void* m_client = nullptr;

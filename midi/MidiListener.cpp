@@ -80,6 +80,10 @@ void MidiListener::run()
         if (input->getCurrentApi() == RtMidi::UNIX_JACK)
             jack.emplace();
         input->openPort(unsigned(m_port), "RtMidi Input");
+        // The server takes a new connection into its graph at the start of a later cycle, and
+        // drops what the desk sends before then: the port counts as open once it carries data.
+        if (jack)
+            jack->awaitCycles(2, connectionSettleMs);
         // SysEx carries MIDI Show Control; clock and active sensing would only flood the queue.
         input->ignoreTypes(false, true, true);
         const QString name = QString::fromStdString(input->getPortName(unsigned(m_port)));

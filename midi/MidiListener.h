@@ -14,6 +14,7 @@ class MidiListener : public QThread {
 public:
     static constexpr int stopWaitMs = 2000;
     static constexpr int pollIntervalMs = 2;
+    static constexpr int connectionSettleMs = 500;
 
     explicit MidiListener(QObject* parent = nullptr);
     ~MidiListener() override;
