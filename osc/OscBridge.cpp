@@ -53,10 +53,13 @@ void OscBridge::onOscMessage(const QString& address, const QVariantList& args)
             targets << camera->id;
     }
     if (targets.isEmpty()) {
-        if (!warnedAddresses().contains(address)) {
-            warnedAddresses().insert(address);
+        QSet<QString>& warned = warnedAddresses();
+        if (!warned.contains(address) && warned.size() < warnedAddressLimit) {
+            warned.insert(address);
             qCWarning(lcOsc) << "OSC:" << address << "names camera index" << index
                              << "but no camera has that index - ignored";
+            if (warned.size() == warnedAddressLimit)
+                qCWarning(lcOsc) << "OSC: further addresses that name no camera are ignored without a warning";
         }
         return;
     }

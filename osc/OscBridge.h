@@ -21,6 +21,9 @@ class OscBridge : public QObject {
     Q_OBJECT
 public:
     static constexpr int defaultRateLimitMs = 16;
+    // Addresses naming no camera are warned about once each, up to this many: the desk's
+    // datagrams must not grow the program's memory without end.
+    static constexpr int warnedAddressLimit = 256;
 
     explicit OscBridge(CameraManager* cameraManager, QObject* parent = nullptr);
 

@@ -132,6 +132,7 @@ void SwitcherManager::onConnectFinished(IBMDSwitcher* switcher, uint32_t failure
     if (runtimeMissing) {
         m_connectionState = Disconnected;
         emit connectionFailed(runtimeMissingReason());
+        emit stateUpdated();
         return;
     }
     if (!switcher) {

@@ -2,47 +2,35 @@
 
 #include <oscpack/osc/OscOutboundPacketStream.h>
 
-#include <QByteArray>
 #include <QHostAddress>
 #include <QMutex>
-#include <QMutexLocker>
 #include <QStringList>
 #include <QUdpSocket>
 
 #include <functional>
 #include <vector>
 
-// Collects the OSC library's log lines from any thread.
+// The OSC library's log lines, from any thread, for as long as it lives.
 struct OscLogCapture {
     static inline QStringList lines;
     static inline QMutex lock;
     static inline QtMessageHandler previous = nullptr;
-    static void handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    OscLogCapture()
     {
-        if (context.category && QByteArray(context.category) == "kovra.osc") {
+        lines.clear();
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (QByteArray(context.category) != "kovra.osc")
+                return previous(type, context, text);
             QMutexLocker guard(&lock);
-            lines << QString(type == QtWarningMsg ? "WARN " : "INFO ") + message;
-            return;
-        }
-        previous(type, context, message);
+            lines << text;
+        });
     }
-    static QStringList taken()
+    ~OscLogCapture() { qInstallMessageHandler(previous); }
+    QStringList taken() const
     {
         QMutexLocker guard(&lock);
         return lines;
     }
-    static int count()
-    {
-        QMutexLocker guard(&lock);
-        return lines.size();
-    }
-    OscLogCapture()
-    {
-        QMutexLocker guard(&lock);
-        lines.clear();
-        previous = qInstallMessageHandler(handler);
-    }
-    ~OscLogCapture() { qInstallMessageHandler(previous); }
 };
 
 // An OSC packet built with the library's own writer.
@@ -56,8 +44,7 @@ inline QByteArray oscPacket(const std::function<void(osc::OutboundPacketStream&)
 
 inline void sendDatagram(quint16 port, const QByteArray& bytes, const QHostAddress& to = QHostAddress(QHostAddress::LocalHost))
 {
-    QUdpSocket socket;
-    socket.writeDatagram(bytes, to, port);
+    QUdpSocket().writeDatagram(bytes, to, port);
 }
 
 // A UDP port that was free a moment ago.

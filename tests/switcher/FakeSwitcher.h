@@ -1,35 +1,34 @@
 #pragma once
 
 // A switcher standing in for the vendor's SDK at the loader seam. The fakes belong to the
-// test (their own reference is the first one), count every reference the manager takes,
-// and keep each callback handed to them so that its reference count can be checked later.
+// test (their own reference is the first one) and count every reference the manager takes.
 
 #include "SwitcherSdk.h"
 
+#include <algorithm>
 #include <atomic>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
-template <typename Interface>
-class FakeObject : public Interface {
-public:
-    HRESULT QueryInterface(REFIID, void** object) override
-    {
-        if (object)
-            *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++references; }
-    ULONG Release() override { return --references; }
-
+struct Counted {
+    virtual ~Counted() = default;
     std::atomic<int> references{1};
 };
 
-// Holds two references of its own to every callback, so that one release too many by the
-// manager shows as a count instead of a freed object.
+template <typename Interface>
+class FakeObject : public Interface, public Counted {
+public:
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++references; }
+    ULONG Release() override { return --references; }
+};
+
+// Takes two references to every callback, so that one release too many by the manager
+// shows as a count instead of a freed object.
 template <typename Callback>
-struct CallbackHolder {
+struct Callbacks {
     std::vector<Callback*> attached;
     std::vector<Callback*> detached;
 
@@ -42,28 +41,21 @@ struct CallbackHolder {
     }
     HRESULT remove(Callback* callback)
     {
-        for (auto it = attached.begin(); it != attached.end(); ++it) {
-            if (*it == callback) {
-                attached.erase(it);
-                detached.push_back(callback);
-                return S_OK;
-            }
-        }
-        return E_FAIL;
+        attached.erase(std::find(attached.begin(), attached.end(), callback));
+        detached.push_back(callback);
+        return S_OK;
     }
-    // The count left after dropping one of the holder's references: 1 when the manager
-    // released its own reference exactly once.
-    std::vector<ULONG> releaseDetached()
+    // True when the manager released its own reference exactly once.
+    bool releasedOnce()
     {
-        std::vector<ULONG> left;
-        for (Callback* callback : detached) {
-            const ULONG count = callback->Release();
-            left.push_back(count);
-            if (count == 1)
+        bool once = !detached.empty();
+        for (Callback* callback : std::exchange(detached, {})) {
+            const ULONG left = callback->Release();
+            once = once && left == 1;
+            if (left == 1)
                 callback->Release();
         }
-        detached.clear();
-        return left;
+        return once && attached.empty();
     }
 };
 
@@ -81,45 +73,34 @@ public:
     HRESULT RemoveCallback(IBMDSwitcherInputCallback* callback) override { return callbacks.remove(callback); }
 
     BMDSwitcherInputId id;
-    std::string shortName;
-    std::string longName;
-    std::atomic<bool> programTallied{false};
-    std::atomic<bool> previewTallied{false};
-    CallbackHolder<IBMDSwitcherInputCallback> callbacks;
+    std::string shortName, longName;
+    std::atomic<bool> programTallied{false}, previewTallied{false};
+    Callbacks<IBMDSwitcherInputCallback> callbacks;
 };
 
 class FakeMixEffectBlock : public FakeObject<IBMDSwitcherMixEffectBlock> {
 public:
     HRESULT GetProgramInput(BMDSwitcherInputId* out) override { *out = program; return S_OK; }
-    HRESULT SetProgramInput(BMDSwitcherInputId id) override
-    {
-        requestedProgram.push_back(id);
-        return refuseSets ? E_FAIL : S_OK;
-    }
+    HRESULT SetProgramInput(BMDSwitcherInputId id) override { requestedProgram.push_back(id); return result(); }
     HRESULT GetPreviewInput(BMDSwitcherInputId* out) override { *out = preview; return S_OK; }
-    HRESULT SetPreviewInput(BMDSwitcherInputId id) override
-    {
-        requestedPreview.push_back(id);
-        return refuseSets ? E_FAIL : S_OK;
-    }
+    HRESULT SetPreviewInput(BMDSwitcherInputId) override { return result(); }
     HRESULT GetTallyConfiguration(BMDSwitcherTallyConfiguration* out) override { *out = tally; return S_OK; }
     HRESULT SetTallyConfiguration(BMDSwitcherTallyConfiguration value) override
     {
-        if (refuseSets)
-            return E_FAIL;
-        tally = value;
-        return S_OK;
+        tally = refuseSets ? tally : value;
+        return result();
     }
     HRESULT AddCallback(IBMDSwitcherMixEffectBlockCallback* callback) override { return callbacks.add(callback); }
     HRESULT RemoveCallback(IBMDSwitcherMixEffectBlockCallback* callback) override { return callbacks.remove(callback); }
 
-    std::atomic<BMDSwitcherInputId> program{-1};
-    std::atomic<BMDSwitcherInputId> preview{-1};
+    std::atomic<BMDSwitcherInputId> program{-1}, preview{-1};
     BMDSwitcherTallyConfiguration tally = 0x3;
     bool refuseSets = false;
     std::vector<BMDSwitcherInputId> requestedProgram;
-    std::vector<BMDSwitcherInputId> requestedPreview;
-    CallbackHolder<IBMDSwitcherMixEffectBlockCallback> callbacks;
+    Callbacks<IBMDSwitcherMixEffectBlockCallback> callbacks;
+
+private:
+    HRESULT result() const { return refuseSets ? E_FAIL : S_OK; }
 };
 
 // Hands out the given objects one by one, each with an added reference.
@@ -129,13 +110,8 @@ public:
     explicit FakeIterator(std::vector<Item*> items) : m_items(std::move(items)) {}
     HRESULT Next(Item** out) override
     {
-        if (m_next >= m_items.size()) {
-            *out = nullptr;
-            return E_FAIL;
-        }
-        *out = m_items[m_next++];
-        (*out)->AddRef();
-        return S_OK;
+        *out = m_next < m_items.size() ? m_items[m_next++] : nullptr;
+        return *out ? ((*out)->AddRef(), S_OK) : E_FAIL;
     }
 
 private:
@@ -145,58 +121,54 @@ private:
 
 class FakeSwitcher : public FakeObject<IBMDSwitcher> {
 public:
-    using InputIterator = FakeIterator<IBMDSwitcherInputIterator, IBMDSwitcherInput>;
-    using BlockIterator = FakeIterator<IBMDSwitcherMixEffectBlockIterator, IBMDSwitcherMixEffectBlock>;
-
-    HRESULT GetProductName(BMDSwitcherString* out) override { *out = productName.c_str(); return S_OK; }
+    HRESULT GetProductName(BMDSwitcherString* out) override { *out = "ATEM Television Studio HD8"; return S_OK; }
     HRESULT CreateIterator(REFIID iid, void** out) override
     {
         if (iid == IID_IBMDSwitcherInputIterator) {
             std::vector<IBMDSwitcherInput*> items;
             for (auto& input : inputs)
                 items.push_back(input.get());
-            inputIterators.push_back(std::make_unique<InputIterator>(items));
-            *out = static_cast<IBMDSwitcherInputIterator*>(inputIterators.back().get());
-            return S_OK;
+            *out = static_cast<IBMDSwitcherInputIterator*>(keep(new FakeIterator<IBMDSwitcherInputIterator, IBMDSwitcherInput>(items)));
+        } else {
+            *out = static_cast<IBMDSwitcherMixEffectBlockIterator*>(keep(
+                new FakeIterator<IBMDSwitcherMixEffectBlockIterator, IBMDSwitcherMixEffectBlock>({block.get()})));
         }
-        if (iid == IID_IBMDSwitcherMixEffectBlockIterator) {
-            std::vector<IBMDSwitcherMixEffectBlock*> items;
-            if (block)
-                items.push_back(block.get());
-            blockIterators.push_back(std::make_unique<BlockIterator>(items));
-            *out = static_cast<IBMDSwitcherMixEffectBlockIterator*>(blockIterators.back().get());
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return S_OK;
     }
     HRESULT AddCallback(IBMDSwitcherCallback* callback) override { return callbacks.add(callback); }
     HRESULT RemoveCallback(IBMDSwitcherCallback* callback) override { return callbacks.remove(callback); }
 
-    std::string productName = "ATEM Television Studio HD8";
     std::vector<std::unique_ptr<FakeInput>> inputs;
     std::unique_ptr<FakeMixEffectBlock> block = std::make_unique<FakeMixEffectBlock>();
-    std::vector<std::unique_ptr<InputIterator>> inputIterators;
-    std::vector<std::unique_ptr<BlockIterator>> blockIterators;
-    CallbackHolder<IBMDSwitcherCallback> callbacks;
+    std::vector<std::unique_ptr<Counted>> iterators;
+    Callbacks<IBMDSwitcherCallback> callbacks;
+
+private:
+    template <typename T>
+    T* keep(T* iterator)
+    {
+        iterators.emplace_back(iterator);
+        return iterator;
+    }
 };
 
 class FakeDiscovery : public FakeObject<IBMDSwitcherDiscovery> {
 public:
     HRESULT ConnectTo(BMDSwitcherString address, IBMDSwitcher** out, BMDSwitcherConnectToFailure* failure) override
     {
+        if (answer.valid())
+            answer.wait();
         requestedAddress = address;
-        if (failureCode != 0) {
-            *failure = BMDSwitcherConnectToFailure(failureCode);
-            *out = nullptr;
-            return E_FAIL;
-        }
-        switcher->AddRef();
-        *out = switcher;
-        return S_OK;
+        *failure = BMDSwitcherConnectToFailure(failureCode);
+        *out = failureCode ? nullptr : switcher;
+        const HRESULT result = *out ? ((*out)->AddRef(), S_OK) : E_FAIL;
+        answered = true;
+        return result;
     }
 
     FakeSwitcher* switcher = nullptr;
     uint32_t failureCode = 0;
     std::string requestedAddress;
+    std::shared_future<void> answer; // when set, the switcher answers only once it is ready
+    std::atomic<bool> answered{false};
 };

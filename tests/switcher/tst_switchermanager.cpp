@@ -3,7 +3,6 @@
 #include "FakeSwitcher.h"
 #include "SwitcherManager.h"
 
-#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -12,24 +11,13 @@
 
 namespace {
 
-Camera camera(const QString& name, const QString& ip, int oscIndex)
+// Program and preview tally of every input, as "1:P 2:- 3:V".
+QString tallies(const SwitcherManager& switcher)
 {
-    Camera c;
-    c.id = name;
-    c.name = name;
-    c.ip = ip;
-    c.oscIndex = oscIndex;
-    return c;
-}
-
-QList<SimulatedRequest> feedRequests(const CameraSimulator& simulator)
-{
-    QList<SimulatedRequest> result;
-    for (const SimulatedRequest& request : simulator.requests()) {
-        if (request.endpoint == QLatin1String("camera/programFeedDisplay"))
-            result << request;
-    }
-    return result;
+    QStringList result;
+    for (const SwitcherInput& input : switcher.inputs())
+        result << QString("%1:%2").arg(input.inputId).arg(input.programTally ? "P" : input.previewTally ? "V" : "-");
+    return result.join(' ');
 }
 
 // Runs one SDK notification on a thread of its own, as the SDK does.
@@ -39,55 +27,53 @@ void notifyFromSdkThread(Callback* callback, Event event)
     std::thread([callback, event] { callback->Notify(event); }).join();
 }
 
-struct Tally {
-    qint64 id;
-    bool program;
-    bool preview;
-    bool operator==(const Tally& other) const
-    {
-        return id == other.id && program == other.program && preview == other.preview;
-    }
-};
-
-QList<Tally> tallies(const QList<SwitcherInput>& inputs)
-{
-    QList<Tally> result;
-    for (const SwitcherInput& input : inputs)
-        result << Tally{input.inputId, input.programTally, input.previewTally};
-    return result;
-}
-
 } // namespace
-
-Q_DECLARE_METATYPE(Tally)
 
 class TestSwitcherManager : public QObject {
     Q_OBJECT
 
 private:
-    // Three simulated cameras and a virtual switcher built from them.
-    struct VirtualRig {
-        CameraSimulator first{QStringLiteral("URSA Broadcast G2")};
-        CameraSimulator second{QStringLiteral("Studio Camera 4K Pro G2")};
-        CameraSimulator third{QStringLiteral("PYXIS 6K")};
-        CameraApi api;
-        SwitcherManager switcher;
-        QList<Camera> cameras;
+    CameraSimulator m_cameras[3] = {CameraSimulator("URSA Broadcast G2"), CameraSimulator("Studio Camera 4K Pro G2"),
+                                    CameraSimulator("PYXIS 6K")};
+    QList<Camera> m_list;
+    CameraApi m_api;
+    std::unique_ptr<SwitcherManager> m_virtual;
 
-        bool start()
-        {
-            if (!first.listen() || !second.listen() || !third.listen())
-                return false;
-            cameras = {camera("One", first.hostAndPort(), 1), camera("Two", second.hostAndPort(), 2),
-                       camera("Three", third.hostAndPort(), 3)};
-            switcher.setApi(&api);
-            switcher.startVirtual();
-            switcher.setVirtualInputs(cameras);
-            return true;
+    // The program feed display requests a camera received, as method and body.
+    QStringList feed(int camera) const
+    {
+        QStringList result;
+        for (const SimulatedRequest& request : m_cameras[camera].requests()) {
+            if (request.endpoint == QLatin1String("camera/programFeedDisplay"))
+                result << QString::fromUtf8(request.method + ' ' + request.body);
         }
-    };
+        return result;
+    }
+    const QString on = R"(PUT {"enabled":true})", off = R"(PUT {"enabled":false})";
 
 private slots:
+    void initTestCase()
+    {
+        for (int n = 0; n < 3; ++n) {
+            QVERIFY(m_cameras[n].listen());
+            Camera camera;
+            camera.id = camera.name = QStringLiteral("Camera %1").arg(n + 1);
+            camera.ip = m_cameras[n].hostAndPort();
+            camera.oscIndex = n + 1;
+            m_list << camera;
+        }
+    }
+    // A virtual switcher whose inputs are the three simulated cameras.
+    void init()
+    {
+        for (CameraSimulator& camera : m_cameras)
+            camera.clearRequests();
+        m_virtual = std::make_unique<SwitcherManager>();
+        m_virtual->setApi(&m_api);
+        m_virtual->startVirtual();
+        m_virtual->setVirtualInputs(m_list);
+    }
+
     void withoutTheRuntimeOnlyTheVirtualSwitcherExists()
     {
         SwitcherManager manager;
@@ -96,6 +82,7 @@ private slots:
         QSignalSpy updated(&manager, &SwitcherManager::stateUpdated);
         manager.connectTo(QStringLiteral("10.1.1.20"));
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Connecting));
+        updated.clear();
         QVERIFY(failed.wait());
         QCOMPARE(failed.first().first().toString(), SwitcherManager::runtimeMissingReason());
 #ifndef KOVRA_SWITCHER_SDK
@@ -104,105 +91,68 @@ private slots:
                  QStringLiteral("ATEM switchers are not supported by this build.\nIt was built without the ATEM switcher SDK."));
 #endif
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
-        QCOMPARE(updated.size(), 1); // the connecting step only
+        // A view refreshing on updates must not keep showing "connecting".
+        QVERIFY(!updated.isEmpty());
     }
 
-    void virtualSwitcherStartsOnTheFirstCamera()
+    void virtualSwitcherStartsOnTheFirstCameraAndCuts()
     {
-        VirtualRig rig;
-        QSignalSpy tallyChanged(&rig.switcher, &SwitcherManager::inputTallyChanged);
-        QVERIFY(rig.start());
-        QVERIFY(rig.switcher.isConnected());
-        QCOMPARE(rig.switcher.productName(), QStringLiteral("Virtual Switcher"));
-        QCOMPARE(rig.switcher.programInput(), 1);
-        QCOMPARE(rig.switcher.previewInput(), -1);
-        const QList<SwitcherInput> inputs = rig.switcher.inputs();
-        QCOMPARE(inputs.size(), 3);
-        QCOMPARE(inputs[1].shortName, QStringLiteral("CAM2"));
-        QCOMPARE(inputs[1].longName, QStringLiteral("Two"));
-        QCOMPARE(inputs[1].cameraIp, rig.second.hostAndPort());
-        QCOMPARE(tallies(inputs), (QList<Tally>{{1, true, false}, {2, false, false}, {3, false, false}}));
-        QCOMPARE(tallyChanged.size(), 1);
-        QCOMPARE(tallyChanged.first().first().toLongLong(), 1);
+        QVERIFY(m_virtual->isConnected());
+        QCOMPARE(m_virtual->productName(), QStringLiteral("Virtual Switcher"));
+        const SwitcherInput second = m_virtual->inputs().at(1);
+        QCOMPARE(QStringList({second.shortName, second.longName, second.cameraIp}),
+                 QStringList({"CAM2", "Camera 2", m_cameras[1].hostAndPort()}));
+        QCOMPARE(tallies(*m_virtual), "1:P 2:- 3:-");
+        m_virtual->cut(); // nothing on preview: nothing to cut
+        QCOMPARE(tallies(*m_virtual), "1:P 2:- 3:-");
+
+        QSignalSpy tallyChanged(m_virtual.get(), &SwitcherManager::inputTallyChanged);
+        m_virtual->setPreviewInput(3);
+        QCOMPARE(tallies(*m_virtual), "1:P 2:- 3:V");
+        m_virtual->cut();
+        QCOMPARE(tallies(*m_virtual), "1:V 2:- 3:P");
+        QCOMPARE(tallyChanged.size(), 5); // 3, then 1 and 3 twice: never input 2, whose tally stays off
+        QTRY_COMPARE(feed(2), QStringList{on});
+        QTRY_COMPARE(feed(0), QStringList{off});
+        m_virtual->setTallyEnabled(false, true);
+        QCOMPARE(tallies(*m_virtual), "1:V 2:- 3:-");
     }
 
     void programChangesSwitchTheFeedDisplayOffThenOn()
     {
-        VirtualRig rig;
-        QVERIFY(rig.start());
-        QSignalSpy programChanged(&rig.switcher, &SwitcherManager::programInputChanged);
-        rig.switcher.setProgramInput(2);
-        QTRY_COMPARE(feedRequests(rig.second).size(), 1);
-        QTRY_COMPARE(feedRequests(rig.first).size(), 1);
-        const SimulatedRequest off = feedRequests(rig.first).first();
-        const SimulatedRequest on = feedRequests(rig.second).first();
-        QCOMPARE(off.method, QByteArray("PUT"));
-        QCOMPARE(off.body, QByteArray(R"({"enabled":false})"));
-        QCOMPARE(on.body, QByteArray(R"({"enabled":true})"));
-        QVERIFY(off.received <= on.received);
-        QCOMPARE(rig.second.endpointValue(QStringLiteral("camera/programFeedDisplay")).toObject().value("enabled"), true);
-        QCOMPARE(programChanged.size(), 1);
-        QCOMPARE(tallies(rig.switcher.inputs()), (QList<Tally>{{1, false, false}, {2, true, false}, {3, false, false}}));
+        QSignalSpy programChanged(m_virtual.get(), &SwitcherManager::programInputChanged);
+        m_virtual->setProgramInput(2);
+        QTRY_COMPARE(feed(1), QStringList{on});
+        QTRY_COMPARE(feed(0), QStringList{off});
+        QVERIFY(m_cameras[0].requests().last().received <= m_cameras[1].requests().last().received);
+        QCOMPARE(tallies(*m_virtual), "1:- 2:P 3:-");
 
         // Program unchanged: no request. The next real change proves nothing else was sent.
-        rig.switcher.setProgramInput(2);
-        rig.switcher.setProgramInput(3);
-        QTRY_COMPARE(feedRequests(rig.third).size(), 1);
-        QTRY_COMPARE(feedRequests(rig.second).size(), 2);
-        QCOMPARE(feedRequests(rig.second).last().body, QByteArray(R"({"enabled":false})"));
-        QCOMPARE(feedRequests(rig.first).size(), 1);
+        m_virtual->setProgramInput(2);
+        m_virtual->setProgramInput(3);
+        QTRY_COMPARE(feed(2), QStringList{on});
+        QTRY_COMPARE(feed(1), (QStringList{on, off}));
+        QCOMPARE(feed(0), QStringList{off});
         QCOMPARE(programChanged.size(), 3);
-    }
-
-    void cutSwapsProgramAndPreview()
-    {
-        VirtualRig rig;
-        QVERIFY(rig.start());
-        rig.switcher.cut();
-        QCOMPARE(rig.switcher.programInput(), 1);
-        QCOMPARE(rig.switcher.previewInput(), -1);
-
-        rig.switcher.setPreviewInput(3);
-        QCOMPARE(tallies(rig.switcher.inputs()), (QList<Tally>{{1, true, false}, {2, false, false}, {3, false, true}}));
-        rig.switcher.cut();
-        QCOMPARE(rig.switcher.programInput(), 3);
-        QCOMPARE(rig.switcher.previewInput(), 1);
-        QCOMPARE(tallies(rig.switcher.inputs()), (QList<Tally>{{1, false, true}, {2, false, false}, {3, true, false}}));
-        QTRY_COMPARE(feedRequests(rig.third).size(), 1);
-        QTRY_COMPARE(feedRequests(rig.first).size(), 1);
-        QCOMPARE(feedRequests(rig.first).first().body, QByteArray(R"({"enabled":false})"));
-        QCOMPARE(feedRequests(rig.third).first().body, QByteArray(R"({"enabled":true})"));
-
-        rig.switcher.setTallyEnabled(false, true);
-        QCOMPARE(tallies(rig.switcher.inputs()), (QList<Tally>{{1, false, true}, {2, false, false}, {3, false, false}}));
     }
 
     void removingTheProgramCameraMovesProgramWithoutRequests()
     {
-        VirtualRig rig;
-        QVERIFY(rig.start());
-        rig.switcher.setProgramInput(2);
-        QTRY_COMPARE(feedRequests(rig.second).size(), 1);
-        QTRY_COMPARE(feedRequests(rig.first).size(), 1);
-
-        QSignalSpy programChanged(&rig.switcher, &SwitcherManager::programInputChanged);
-        rig.switcher.setVirtualInputs({rig.cameras[0], rig.cameras[2]});
-        QCOMPARE(rig.switcher.programInput(), 1);
+        m_virtual->setProgramInput(2);
+        QTRY_COMPARE(feed(0), QStringList{off});
+        QSignalSpy programChanged(m_virtual.get(), &SwitcherManager::programInputChanged);
+        m_virtual->setVirtualInputs({m_list[0], m_list[2]});
+        QCOMPARE(tallies(*m_virtual), "1:P 3:-");
         QCOMPARE(programChanged.size(), 0);
-        QCOMPARE(tallies(rig.switcher.inputs()), (QList<Tally>{{1, true, false}, {3, false, false}}));
         // A later change shows nothing was sent for the move.
-        rig.switcher.setProgramInput(3);
-        QTRY_COMPARE(feedRequests(rig.third).size(), 1);
-        QTRY_COMPARE(feedRequests(rig.first).size(), 2);
-        QCOMPARE(feedRequests(rig.first).last().body, QByteArray(R"({"enabled":false})"));
-        QCOMPARE(feedRequests(rig.second).size(), 1);
+        m_virtual->setProgramInput(3);
+        QTRY_COMPARE(feed(2), QStringList{on});
+        QTRY_COMPARE(feed(0), (QStringList{off, off}));
+        QCOMPARE(feed(1), QStringList{on});
 
-        QSignalSpy disconnected(&rig.switcher, &SwitcherManager::disconnected);
-        rig.switcher.stopVirtual();
-        QCOMPARE(disconnected.size(), 1);
-        QVERIFY(!rig.switcher.isVirtual());
-        QVERIFY(rig.switcher.inputs().isEmpty());
-        QCOMPARE(rig.switcher.programInput(), -1);
+        m_virtual->stopVirtual();
+        QVERIFY(!m_virtual->isConnected());
+        QVERIFY(m_virtual->inputs().isEmpty());
     }
 
     void connectFailuresCarryTheirReason_data()
@@ -214,7 +164,7 @@ private slots:
         QTest::newRow("cfcd") << uint(fourCharCode("cfcd")) << "Corrupt data from switcher";
         QTest::newRow("cfss") << uint(fourCharCode("cfss")) << "State sync failed";
         QTest::newRow("cfst") << uint(fourCharCode("cfst")) << "State sync timed out";
-        QTest::newRow("other") << uint(fourCharCode("zzzz")) << QStringLiteral("Connection failed (reason %1)").arg(fourCharCode("zzzz"));
+        QTest::newRow("other") << uint(fourCharCode("zzzz")) << QString("Connection failed (reason %1)").arg(fourCharCode("zzzz"));
     }
     void connectFailuresCarryTheirReason()
     {
@@ -227,11 +177,30 @@ private slots:
         QSignalSpy updated(&manager, &SwitcherManager::stateUpdated);
         manager.connectTo(QStringLiteral("10.1.1.20"));
         QVERIFY(failed.wait());
+        QCOMPARE(updated.size(), 2);
         QCOMPARE(failed.first().first().toString(), reason);
         QCOMPARE(discovery.requestedAddress, std::string("10.1.1.20"));
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
-        QCOMPARE(updated.size(), 2);
         QCOMPARE(discovery.references.load(), 1);
+    }
+
+    void aConnectionAnsweredAfterDisconnectIsDropped()
+    {
+        FakeSwitcher switcher;
+        FakeDiscovery discovery;
+        discovery.switcher = &switcher;
+        std::promise<void> ready;
+        discovery.answer = ready.get_future().share();
+        SwitcherManager manager(nullptr, [&discovery] { discovery.AddRef(); return &discovery; });
+        QSignalSpy connected(&manager, &SwitcherManager::connected);
+        manager.connectTo(QStringLiteral("10.1.1.20"));
+        manager.disconnect();
+        ready.set_value();
+        // The reference the late answer carries is given back, and nothing else happens.
+        QTRY_VERIFY(discovery.answered);
+        QTRY_COMPARE(switcher.references.load(), 1);
+        QCOMPARE(connected.size(), 0);
+        QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
     }
 
     void hardwareSwitcherIsEnumeratedAndFollowed()
@@ -252,30 +221,20 @@ private slots:
         // Connecting leaves the virtual switcher, so that a later disconnect gives everything back.
         manager->startVirtual();
         QSignalSpy connected(manager.get(), &SwitcherManager::connected);
-        QSignalSpy enumerated(manager.get(), &SwitcherManager::inputsEnumerated);
         manager->connectTo(QStringLiteral("10.1.1.20"));
         QVERIFY(!manager->isVirtual());
         QVERIFY(connected.wait());
         QCOMPARE(connected.first().first().toString(), QStringLiteral("ATEM Television Studio HD8"));
-        QCOMPARE(enumerated.size(), 1);
         QCOMPARE(manager->address(), QStringLiteral("10.1.1.20"));
-        QCOMPARE(manager->programInput(), 1);
-        QCOMPARE(manager->previewInput(), 2);
-        QVERIFY(manager->programTallyEnabled());
-        QVERIFY(!manager->previewTallyEnabled());
-        const QList<SwitcherInput> inputs = manager->inputs();
-        QCOMPARE(inputs.size(), 3);
-        QCOMPARE(inputs[2].inputId, 1000);
-        QCOMPARE(inputs[2].shortName, QStringLiteral("BARS"));
-        QCOMPARE(inputs[2].longName, QStringLiteral("Color Bars"));
-        QVERIFY(inputs[2].cameraIp.isEmpty());
-        QCOMPARE(tallies(inputs), (QList<Tally>{{1, true, false}, {2, false, true}, {1000, false, false}}));
+        QCOMPARE(QList<qint64>({manager->programInput(), manager->previewInput()}), QList<qint64>({1, 2}));
+        QVERIFY(manager->programTallyEnabled() && !manager->previewTallyEnabled());
+        const SwitcherInput bars = manager->inputs().at(2);
+        QCOMPARE(QStringList({bars.shortName, bars.longName, bars.cameraIp}), QStringList({"BARS", "Color Bars", ""}));
+        QCOMPARE(tallies(*manager), "1:P 2:V 1000:-");
 
         // Notifications arrive on an SDK thread; the manager handles them on its own.
         QThread* handledOn = nullptr;
         connect(manager.get(), &SwitcherManager::programInputChanged, this, [&handledOn] { handledOn = QThread::currentThread(); });
-        QSignalSpy programChanged(manager.get(), &SwitcherManager::programInputChanged);
-        QSignalSpy previewChanged(manager.get(), &SwitcherManager::previewInputChanged);
         QSignalSpy tallyChanged(manager.get(), &SwitcherManager::inputTallyChanged);
         switcher.block->program = 2;
         notifyFromSdkThread(switcher.block->callbacks.attached.front(), bmdSwitcherMixEffectBlockEventTypeProgramInputChanged);
@@ -286,14 +245,9 @@ private slots:
         notifyFromSdkThread(switcher.inputs[1]->callbacks.attached.front(), bmdSwitcherInputEventTypeIsProgramTalliedChanged);
         notifyFromSdkThread(switcher.inputs[1]->callbacks.attached.front(), BMDSwitcherInputEventType(fourCharCode("xxxx")));
         QTRY_COMPARE(tallyChanged.size(), 1);
-        QCOMPARE(programChanged.size(), 1);
-        QCOMPARE(programChanged.first().first().toLongLong(), 2);
+        QCOMPARE(tallyChanged.first(), (QVariantList{qint64(2), true, false}));
+        QCOMPARE(QList<qint64>({manager->programInput(), manager->previewInput()}), QList<qint64>({2, 1000}));
         QCOMPARE(handledOn, QThread::currentThread());
-        QCOMPARE(previewChanged.first().first().toLongLong(), 1000);
-        QCOMPARE(manager->previewInput(), 1000);
-        QCOMPARE(tallyChanged.first().at(0).toLongLong(), 2);
-        QCOMPARE(tallyChanged.first().at(1).toBool(), true);
-        QCOMPARE(tallyChanged.first().at(2).toBool(), false);
 
         // Requests go to the switcher; its notifications, not the request, change the state.
         manager->setProgramInput(1000);
@@ -301,7 +255,6 @@ private slots:
         QCOMPARE(manager->programInput(), 2);
         manager->setTallyEnabled(true, true);
         QCOMPARE(switcher.block->tally, 0x3u);
-        QVERIFY(manager->previewTallyEnabled());
         switcher.block->refuseSets = true;
         QTest::ignoreMessage(QtWarningMsg, "ATEM: Failed to set preview input to 1");
         manager->setPreviewInput(1);
@@ -313,24 +266,16 @@ private slots:
         QSignalSpy disconnected(manager.get(), &SwitcherManager::disconnected);
         notifyFromSdkThread(switcher.callbacks.attached.front(), bmdSwitcherEventTypeDisconnected);
         QVERIFY(disconnected.wait());
-        QCOMPARE(manager->connectionState(), int(SwitcherManager::Disconnected));
         QVERIFY(manager->inputs().isEmpty());
-        QCOMPARE(manager->programInput(), -1);
-        QVERIFY(switcher.callbacks.attached.empty());
-        QVERIFY(switcher.block->callbacks.attached.empty());
-        QCOMPARE(switcher.callbacks.releaseDetached(), std::vector<ULONG>{1});
-        QCOMPARE(switcher.block->callbacks.releaseDetached(), std::vector<ULONG>{1});
+        QVERIFY(switcher.callbacks.releasedOnce());
+        QVERIFY(switcher.block->callbacks.releasedOnce());
         for (auto& input : switcher.inputs) {
-            QVERIFY(input->callbacks.attached.empty());
-            QCOMPARE(input->callbacks.releaseDetached(), std::vector<ULONG>{1});
+            QVERIFY(input->callbacks.releasedOnce());
             QCOMPARE(input->references.load(), 1);
         }
-        QCOMPARE(switcher.references.load(), 1);
         QCOMPARE(switcher.block->references.load(), 1);
         QCOMPARE(discovery.references.load(), 1);
-        for (auto& iterator : switcher.inputIterators)
-            QCOMPARE(iterator->references.load(), 0);
-        for (auto& iterator : switcher.blockIterators)
+        for (auto& iterator : switcher.iterators)
             QCOMPARE(iterator->references.load(), 0);
         manager.reset();
         QCOMPARE(switcher.references.load(), 1);
@@ -338,25 +283,15 @@ private slots:
 
     void callbacksFollowTheComRules()
     {
-        SwitcherManager manager;
-        auto* callback = new SwitcherManager::InputCallback(&manager, 4);
+        auto* callback = new SwitcherManager::InputCallback(m_virtual.get(), 4);
         void* object = nullptr;
         QCOMPARE(callback->QueryInterface(IID_IBMDSwitcherInputCallback, &object), S_OK);
         QCOMPARE(object, static_cast<void*>(static_cast<IBMDSwitcherInputCallback*>(callback)));
         QCOMPARE(callback->QueryInterface(IID_IBMDSwitcherCallback, &object), E_NOINTERFACE);
         QCOMPARE(object, nullptr);
         QCOMPARE(callback->QueryInterface(IID_IBMDSwitcherInputCallback, nullptr), E_POINTER);
-        QCOMPARE(callback->AddRef(), 3u);
-        QCOMPARE(callback->Release(), 2u);
-        QCOMPARE(callback->Notify(BMDSwitcherInputEventType(0)), S_OK);
         QCOMPARE(callback->Release(), 1u);
         QCOMPARE(callback->Release(), 0u);
-
-        auto* mixEffect = new SwitcherManager::MixEffectCallback(&manager, nullptr);
-        QCOMPARE(mixEffect->QueryInterface(IID_IBMDSwitcherMixEffectBlockCallback, &object), S_OK);
-        QCOMPARE(mixEffect->QueryInterface(IID_IBMDSwitcherInputCallback, &object), E_NOINTERFACE);
-        QCOMPARE(mixEffect->Release(), 1u);
-        QCOMPARE(mixEffect->Release(), 0u);
     }
 };
 
