@@ -101,23 +101,6 @@ private slots:
         QCOMPARE(mixed.cameras, (QJsonArray{QJsonObject{{"id", "ok"}, {"ip", "10.0.0.9"}}}));
         QCOMPARE(mixed.warnings, QStringList{"7 camera entries without an id were left out"});
     }
-
-    void onlyObjectsAreDocuments_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("array") << QByteArray("[{\"version\": 2}]");
-        QTest::newRow("cut short") << QByteArray("{\"version\": 2, \"cameras\": [");
-        QTest::newRow("binary") << QByteArray("\x00\xff\xfe{", 4);
-    }
-
-    void onlyObjectsAreDocuments()
-    {
-        QFETCH(QByteArray, bytes);
-        QString error;
-        QVERIFY(!ConfigFile::read(bytes, 58000, &error));
-        QVERIFY(!error.isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestConfigDocument)

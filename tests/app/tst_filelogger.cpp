@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <memory>
+#include <vector>
+
 // The daily log file, in a home of each test's own.
 class TestFileLogger : public QObject {
     Q_OBJECT
@@ -91,33 +94,30 @@ private slots:
         QVERIFY(readLines(path).value(0).endsWith(" INFO === log rotated (previous in " + previous + ") ==="));
     }
 
+    // Four threads at once: every line whole, and each thread's lines in their order.
     void threadsWriteWholeLines()
     {
         FileLogger logger;
         QVERIFY(logger.open());
-        constexpr int threadCount = 4;
-        constexpr int linesPerThread = 500;
-        QList<QThread*> threads;
-        for (int t = 0; t < threadCount; ++t) {
-            threads.append(QThread::create([&logger, t] {
-                for (int n = 0; n < linesPerThread; ++n)
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.emplace_back(QThread::create([&logger, t] {
+                for (int n = 0; n < 500; ++n)
                     logger.write("INFO", QString("thread %1 line %2 %3").arg(t).arg(n).arg(QString(200, QChar('w' + t))));
             }));
-            threads.last()->start();
+            threads.back()->start();
         }
-        for (QThread* thread : threads) {
+        for (const auto& thread : threads)
             QVERIFY(thread->wait(30000));
-            delete thread;
-        }
         const QStringList lines = readLines(logger.logFilePath());
-        QCOMPARE(lines.size(), 1 + threadCount * linesPerThread);
+        QCOMPARE(lines.size(), 1 + 4 * 500);
         const QRegularExpression whole(R"(^\S+ \S+ INFO thread (\d) line (\d+) ([w-z]{200})$)");
-        QList<int> nextLine(threadCount, 0);
+        QList<int> nextLine(4, 0);
         for (int i = 1; i < lines.size(); ++i) {
             const auto match = whole.match(lines[i]);
-            QVERIFY2(match.hasMatch() && match.captured(3).count(QChar('w' + match.captured(1).toInt())) == 200,
-                     qPrintable(lines[i].left(120)));
-            QCOMPARE(match.captured(2).toInt(), nextLine[match.captured(1).toInt()]++);
+            const int thread = match.captured(1).toInt();
+            QVERIFY2(match.hasMatch() && match.captured(3).count(QChar('w' + thread)) == 200, qPrintable(lines[i].left(120)));
+            QCOMPARE(match.captured(2).toInt(), nextLine[thread]++);
         }
     }
 };

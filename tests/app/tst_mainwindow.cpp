@@ -181,13 +181,9 @@ private slots:
         trigger("About Kovra Control");
         QCOMPARE(boxes.shown.last().kind, QString("about"));
         QVERIFY(boxes.shown.last().text.contains("<p>Version 1.1.0</p>"));
-        auto* log = window->findChild<LogPanel*>();
         trigger("&Verbose Logging");
-        QVERIFY(log->isVerbose());
-        log->setVerbose(false);
-        trigger("&Verbose Logging");
-        QVERIFY(log->isVerbose());
-        log->setVerbose(false);
+        QVERIFY(window->findChild<LogPanel*>()->isVerbose());
+        window->findChild<LogPanel*>()->setVerbose(false);
         window->tabs()->setCurrentIndex(2);
         trigger("&Add Camera...");
         QCOMPARE(window->tabs()->currentIndex(), 0);
@@ -245,18 +241,21 @@ private slots:
         QTEST(QString::fromUtf8(readout->property("tone").toByteArray()), "tone");
     }
 
-    // An offline window (a second instance) asks no camera and writes no setting or file.
+    // An offline window (a second instance) reads, writes, asks, listens and browses nothing.
     void offlineWindowTouchesNothing()
     {
         QSettings().clear();
         QSettings().setValue("lastCameraId", "second");
         const TestHome offlineHome;
+        offlineHome.write("config.json", configDocument({cameraEntry("saved", "192.0.2.17", 1)}, oscSettings(freeUdpPort())));
+        const QByteArray document = offlineHome.read("config.json");
         CameraSimulator simulator;
         QVERIFY(simulator.listen());
         {
             MainWindow offline(nullptr, true, &boxes);
             offline.show();
             CameraList* list = offline.core()->cameraManager()->cameraList();
+            QCOMPARE(list->count(), 0);
             for (const char* id : {"first", "second"}) {
                 Camera camera;
                 camera.id = id;
@@ -268,12 +267,14 @@ private slots:
             QCOMPARE(offline.currentCameraId(), QString("first"));
             offline.findChild<InstCombo*>("cameraSelector")->setCurrentIndex(1);
             QTest::qWait(300);
+            QVERIFY(!offline.core()->oscListener()->isRunning() && !offline.core()->scanner());
+            QVERIFY(!offline.core()->saveConfigToFile(offlineHome.path() + "/x.kovra"));
             QVERIFY(offline.close());
         }
         QCOMPARE(simulator.requests().size(), 0);
         QCOMPARE(QSettings().value("lastCameraId").toString(), QString("second"));
         QVERIFY(!QSettings().contains("geometry"));
-        QVERIFY(!QFile::exists(offlineHome.configPath()));
+        QCOMPARE(offlineHome.read("config.json"), document);
     }
 };
 

@@ -232,13 +232,6 @@ private slots:
         QVERIFY(!f->saved().value("a").contains("disconnected"));
         QTRY_COMPARE(chipText(cameras, 0), "CONNECTED");
 
-        // The lamps follow the appearance.
-        for (bool dark : {false, true}) {
-            Inst::setDark(dark);
-            panel->applyLook();
-            QCOMPARE(cameras->cellWidget(0, 0)->findChild<InstDot*>()->color(), Inst::tokens().led);
-        }
-
         QTest::mouseClick(child("removeSelectedButton"), Qt::LeftButton);
         QCOMPARE(f->saved().keys(), QStringList{"b"});
         QVERIFY(cameras->rowCount() == 1 && !toggle->isEnabled() && activated.size() == 1);

@@ -2,7 +2,6 @@
 #include "CoreTestSupport.h"
 #include "Inst.h"
 #include "InstChip.h"
-#include "InstCombo.h"
 #include "JackServer.h"
 #include "MidiBridge.h"
 #include "MidiDesk.h"
@@ -13,19 +12,12 @@
 #include <QDoubleSpinBox>
 #include <QFocusEvent>
 #include <QHeaderView>
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTableWidget>
-#include <QTest>
-
-#include <memory>
-#include <vector>
 
 using Trigger = MidiTriggerEntry;
 
@@ -71,7 +63,6 @@ struct Rig : PanelFixture {
     {
         QObject::connect(&listener, &MidiListener::ccChanged, &bridge, &MidiBridge::onCcChanged);
         QObject::connect(&listener, &MidiListener::noteOn, &bridge, &MidiBridge::onNoteOn);
-        QObject::connect(&listener, &MidiListener::noteOff, &bridge, &MidiBridge::onNoteOff);
         QObject::connect(&listener, &MidiListener::programChange, &bridge, &MidiBridge::onProgramChange);
         QObject::connect(&listener, &MidiListener::mscGo, &bridge, &MidiBridge::onMscGo);
         for (int i = 0; i < cameras; ++i)
@@ -86,14 +77,11 @@ struct Rig : PanelFixture {
         return *std::find_if(buttons.begin(), buttons.end(), [&](QPushButton* b) { return b->text() == text; });
     }
 
-    void clickRow(QTableWidget* table, int row)
-    {
-        QTest::mouseClick(table->cellWidget(row, 0)->findChild<QPushButton*>(), Qt::LeftButton);
-    }
+    void clickRow(QTableWidget* table, int row) { QTest::mouseClick(table->cellWidget(row, 0)->findChild<QPushButton*>(), Qt::LeftButton); }
 
-    void map(int channel, int cc, const QString& parameter = "lens/iris:normalised", const QString& cameraId = {})
+    void map(int channel, int cc, const QString& parameter = "lens/iris:normalised")
     {
-        mapping.addMapping({channel, cc, cameraId, parameter, 0.0, 1.0, MidiMapEntry::Linear});
+        mapping.addMapping({channel, cc, {}, parameter, 0.0, 1.0, MidiMapEntry::Linear});
     }
 
     void trigger(Trigger::Type type, int channel, int number, const QString& preset, const QString& cameraId = {},
@@ -119,47 +107,41 @@ struct Rig : PanelFixture {
 
 } // namespace
 
+// The MIDI tab; the desk is a virtual port on a JACK server of the test's own.
 class TestMidiPanel : public QObject {
     Q_OBJECT
 
     std::unique_ptr<JackServer> m_jack;
     std::unique_ptr<RtMidiOut> m_desk;
 
-    // The real MIDI tests share one JACK server and desk port, made by the first of them.
-    bool startJack()
-    {
-        if (m_desk)
-            return true;
-        m_jack = std::make_unique<JackServer>();
-        QString error;
-        if (!m_jack->start(&error)) {
-            qWarning("%s", qPrintable(error));
-            return false;
-        }
-        try {
-            m_desk = MidiDesk::open("Kovra Panel Desk", "Desk Out");
-        } catch (const RtMidiError& failure) {
-            qWarning("%s", failure.what());
-        }
-        return bool(m_desk);
-    }
-
     void send(const QByteArray& hex) { MidiDesk::send(*m_desk, hex); }
 
-    // Opens the desk port by its name, as the window does with the saved one.
+    // The desk tests share one JACK server and desk port, started by the first of them: the
+    // other tests run without a server, as most machines do.
     bool openDesk(Rig& rig)
     {
+        if (!m_desk) {
+            m_jack = std::make_unique<JackServer>();
+            QString error;
+            if (!m_jack->start(&error)) {
+                qWarning("%s", qPrintable(error));
+                return false;
+            }
+            try {
+                m_desk = MidiDesk::open("Kovra Panel Desk", "Desk Out");
+            } catch (const RtMidiError& failure) {
+                qWarning("%s", failure.what());
+                return false;
+            }
+            rig.panel.findChild<QPushButton*>("midiRefresh")->click();
+        }
         const QString name = MidiListener::availablePorts().value(MidiDesk::portIndex("Desk Out"));
         rig.panel.selectPortByName(name);
-        return QTest::qWaitFor([&] { return rig.status->text() == "Connected: " + name; })
-            && rig.panel.currentPortName() == name;
+        return QTest::qWaitFor([&] { return rig.status->text() == "Connected: " + name; }) && rig.panel.currentPortName() == name;
     }
 
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-    }
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void cleanupTestCase()
     {
@@ -226,27 +208,20 @@ private slots:
         QCOMPARE(rig.boxes.shown.size(), box.isEmpty() ? 0 : 1);
     }
 
-    void leavingAFieldCommitsItAndTheFocusStays()
+    // Leaving a field commits it; the rebuilt row keeps the focus where the operator clicked.
+    // A change of type rebuilds the row and keeps the stored number as the device id.
+    void leavingAFieldAndSwitchingToMsc()
     {
         Rig rig;
         rig.trigger(Trigger::NoteOn, 0, 60, "Wide.cset");
         QVERIFY(QTest::qWaitForWindowActive(&rig.panel));
         QTest::mouseClick(cell(rig.triggers, 0, MidiPanel::TrigChannel), Qt::LeftButton);
         cell(rig.triggers, 0, MidiPanel::TrigChannel)->selectAll();
-        QTest::keyClicks(cell(rig.triggers, 0, MidiPanel::TrigChannel), "5");
+        QTest::keyClicks(cell(rig.triggers, 0, MidiPanel::TrigChannel), "3");
         QTest::mouseClick(cell(rig.triggers, 0, MidiPanel::TrigNumber), Qt::LeftButton);
-        QTRY_COMPARE(rig.mapping.triggers()[0].channel, 4);
-        // The commit rebuilt the row; typing goes on in the field the operator clicked.
+        QTRY_COMPARE(rig.mapping.triggers()[0].channel, 2);
         QTRY_VERIFY(cell(rig.triggers, 0, MidiPanel::TrigNumber)->hasFocus());
-    }
 
-    void switchingToMscKeepsTheStoredNumber()
-    {
-        Rig rig;
-        rig.trigger(Trigger::NoteOn, 2, 60, "Wide.cset");
-        typeInto(rig.triggers, 0, MidiPanel::TrigChannel, "3");   // what it holds already
-        QCoreApplication::processEvents();
-        // Each choice rebuilds the row.
         QTest::keyClick(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigType), Qt::Key_Down);
         QTest::keyClick(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigType), Qt::Key_Down);
         QTRY_COMPARE(rig.stored(true), "type 2 ch 2 number 60 cue ");
@@ -254,10 +229,14 @@ private slots:
         QCOMPARE(cell(rig.triggers, 0, MidiPanel::TrigChannel)->toolTip(), "MSC Device ID (0-127, 127 = all-call)");
     }
 
-    void pullDownsAndNumberBoxesCommitAtOnce()
+    // Pull-downs and number boxes commit at once, under the guard (the row is not rebuilt
+    // under the operator's hands); what a row cannot show survives an edit of another cell.
+    void pullDownsAndHiddenValues()
     {
         Rig rig(2);
         rig.map(0, 1);
+        rig.mapping.addMapping({0, 1, "removed-camera", "lens/focus", 0.125, 250000, MidiMapEntry::Linear});
+        rig.trigger(Trigger::NoteOn, 0, 60, "Wide.cset", "removed-camera");
         auto* camera = cell<QComboBox>(rig.mappings, 0, MidiPanel::MapCamera);
         QCOMPARE(items(camera), (QStringList{"All", "Camera 1", "Camera 2"}));
         QTest::keyClick(camera, Qt::Key_Down);
@@ -267,27 +246,18 @@ private slots:
         QTest::keyClicks(max, "22.5");
         QTest::keyClick(cell<QComboBox>(rig.mappings, 0, MidiPanel::MapScale), Qt::Key_Down);
         const MidiMapEntry entry = rig.mapping.entries()[0];
-        QCOMPARE(entry.cameraId, rig.ids[0]);
-        QCOMPARE(entry.parameter, "lens/zoom:normalised");
+        QCOMPARE(entry.cameraId + " " + entry.parameter, rig.ids[0] + " lens/zoom:normalised");
         QCOMPARE(entry.max, 22.5);
         QCOMPARE(entry.scale, MidiMapEntry::Log);
-        // Written under the guard: the row was not rebuilt under the operator's hands.
         QCOMPARE(cell<QDoubleSpinBox>(rig.mappings, 0, MidiPanel::MapMax), max);
-    }
 
-    // What a row cannot show exactly survives an edit of another cell.
-    void editsKeepWhatTheRowCannotShow()
-    {
-        Rig rig;
-        rig.mapping.addMapping({0, 1, "removed-camera", "lens/focus", 0.125, 250000, MidiMapEntry::Linear});
-        rig.trigger(Trigger::NoteOn, 0, 60, "Wide.cset", "removed-camera");
-        QCOMPARE(cell<QComboBox>(rig.mappings, 0, MidiPanel::MapCamera)->currentIndex(), -1);
-        QCOMPARE(cell<QComboBox>(rig.mappings, 0, MidiPanel::MapParameter)->currentText(), "lens/focus");
+        QCOMPARE(cell<QComboBox>(rig.mappings, 1, MidiPanel::MapCamera)->currentIndex(), -1);
+        QCOMPARE(cell<QComboBox>(rig.mappings, 1, MidiPanel::MapParameter)->currentText(), "lens/focus");
         // Two commits queued at once: the first one's rebuild keeps the second one's text.
-        typeInto(rig.mappings, 0, MidiPanel::MapCc, "9");
+        typeInto(rig.mappings, 1, MidiPanel::MapCc, "9");
         typeInto(rig.triggers, 0, MidiPanel::TrigNumber, "61");
         QTRY_COMPARE(rig.mapping.triggers()[0].noteOrPgm, 61);
-        const MidiMapEntry kept = rig.mapping.entries()[0];
+        const MidiMapEntry kept = rig.mapping.entries()[1];
         QCOMPARE(kept.cc, 9);
         QCOMPARE(kept.cameraId + " " + kept.parameter, "removed-camera lens/focus");
         QCOMPARE(kept.min, 0.125);
@@ -298,6 +268,9 @@ private slots:
     void addSelectAndRemove()
     {
         Rig rig;
+        // Learning on an empty table releases at once.
+        QTest::mouseClick(rig.button(rig.mappings, "Learn"), Qt::LeftButton);
+        QVERIFY(!rig.button(rig.mappings, "Learn")->isChecked() && !rig.mappings->property("pulse").isValid());
         QPushButton* remove = rig.button(rig.mappings, "Remove");
         QVERIFY(!remove->isEnabled());
         QTest::mouseClick(rig.button(rig.mappings, "Add"), Qt::LeftButton);
@@ -312,25 +285,12 @@ private slots:
         rig.clickRow(rig.mappings, 0);
         QTest::mouseClick(remove, Qt::LeftButton);
         QCOMPARE(rig.mapping.count(), 1);
-        QCOMPARE(rig.mapping.entries()[0].cc, 1);
         QVERIFY(!remove->isEnabled());
 
         QTest::mouseClick(rig.button(rig.triggers, "Add"), Qt::LeftButton);
         QCOMPARE(rig.stored(true), "type 0 ch -1 number -1 cue ");
-        QCOMPARE(cell(rig.triggers, 0, MidiPanel::TrigChannel)->text(), QString());
         QCOMPARE(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigAction)->currentText(), "Recall Preset");
         QCOMPARE(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigCamera)->currentIndex(), -1);
-    }
-
-    void learnOnAnEmptyTableReleases()
-    {
-        Rig rig;
-        for (QTableWidget* table : {rig.mappings, rig.triggers}) {
-            QPushButton* learn = rig.button(table, "Learn");
-            QTest::mouseClick(learn, Qt::LeftButton);
-            QVERIFY(!learn->isChecked() && !learn->property("instState").isValid() && !table->property("pulse").isValid());
-            QCOMPARE(rig.status->text(), "No device selected");
-        }
     }
 
     void presetPullDowns()
@@ -352,7 +312,6 @@ private slots:
         QCOMPARE(presetBox(1)->currentData().toString(), "Gone.cset");
         QCOMPARE(cameraBox(1)->currentText(), "All");
         QCOMPARE(presetBox(2)->currentIndex(), -1);
-        QCOMPARE(cameraBox(2)->currentIndex(), -1);
         QTest::keyClick(presetBox(2), Qt::Key_Down);
         QCOMPARE(rig.mapping.triggers()[2].argument, "Wide.cset");
         QCOMPARE(cameraBox(2)->currentText(), "All");
@@ -362,31 +321,21 @@ private slots:
         QTRY_COMPARE(items(presetBox(0)), (QStringList{"Wide", "Stage", "Close"}));
     }
 
-    // At the window's usual width no caption or choice is cut short (both looks share one
-    // sheet with only its colours changed).
+    // At the window's usual width no caption is cut short and no table scrolls sideways.
     void fitsTheWindowWidth()
     {
-        Rig rig(2);
-        rig.map(0, 1);
-        rig.map(2, 7, "colorCorrection/color:saturation");
-        rig.trigger(Trigger::ProgramChange, 0, 60, "Wide.cset", rig.ids[0]);
+        Rig rig;
+        rig.map(0, 1, "colorCorrection/color:saturation");
         rig.trigger(Trigger::MscGo, 127, 0, "Interview.cset", {}, "101.2");
         Inst::applyTo(&rig.panel);
         QCoreApplication::processEvents();
         for (QTableWidget* table : {rig.mappings, rig.triggers}) {
             QCOMPARE(table->horizontalScrollBar()->maximum(), 0);
-            QHeaderView* header = table->horizontalHeader();
             for (int column = 0; column < table->columnCount(); ++column) {
                 const QString caption = table->horizontalHeaderItem(column)->text();
-                QVERIFY2(QFontMetrics(header->font()).horizontalAdvance(caption) + 10 <= header->sectionSize(column),
+                QVERIFY2(QFontMetrics(table->horizontalHeader()->font()).horizontalAdvance(caption) + 10
+                             <= table->horizontalHeader()->sectionSize(column),
                          qPrintable(caption));
-                for (int row = 0; row < table->rowCount(); ++row) {
-                    if (auto* box = cell<QComboBox>(table, row, column)) {
-                        InstCombo alone;
-                        alone.addItem(box->currentText());
-                        QVERIFY2(alone.sizeHint().width() <= box->width(), qPrintable(box->currentText()));
-                    }
-                }
             }
         }
     }
@@ -398,43 +347,29 @@ private slots:
         const QJsonObject midi{{"mappings", QJsonArray{QJsonObject{{"channel", 0}, {"cc", 1}, {"parameter", "lens/iris:normalised"}}}}};
         QJsonObject settings = oscSettings(freeUdpPort());
         settings.insert("midiPortName", "Desk not plugged in");
+        AppCore core(false);
+        TestHome::writeAt(core.appDataConfigPath(), configDocument({}, settings, midi));
         ScriptedBoxes boxes;
-        QString configPath;
-        {
-            AppCore core(false);
-            configPath = core.appDataConfigPath();
-            TestHome::writeAt(configPath, configDocument({}, settings, midi));
-            MidiPanel panel(core.midiListener(), core.midiMapping(), core.midiBridge(), core.cameraManager(), nullptr, &boxes);
-            panel.routePortChoice(&core);
-            core.start();
-            QCOMPARE(panel.currentPortName(), "Desk not plugged in");
-            QTableWidget* mappings = panel.findChild<QTableWidget*>("midiMappings");
-            QCOMPARE(mappings->rowCount(), 1);
-            typeInto(mappings, 0, MidiPanel::MapCc, "9");
-            QTRY_COMPARE(core.midiMapping()->entries()[0].cc, 9);
-            QVERIFY(core.saveAllToAppData());
-        }
-        const QJsonDocument document = QJsonDocument::fromJson(TestHome::readAt(configPath));
+        MidiPanel panel(core.midiListener(), core.midiMapping(), core.midiBridge(), core.cameraManager(), nullptr, &boxes);
+        panel.routePortChoice(&core);
+        core.start();
+        QCOMPARE(panel.currentPortName(), "Desk not plugged in");
+        typeInto(panel.findChild<QTableWidget*>("midiMappings"), 0, MidiPanel::MapCc, "9");
+        QTRY_COMPARE(core.midiMapping()->entries()[0].cc, 9);
+        QVERIFY(core.saveAllToAppData());
+        const QJsonDocument document = QJsonDocument::fromJson(TestHome::readAt(core.appDataConfigPath()));
         QCOMPARE(document["midi"]["mappings"][0]["cc"].toInt(), 9);
         QCOMPARE(document["settings"]["midiPortName"].toString(), "Desk not plugged in");
-
-        AppCore restarted(false);
-        restarted.start();
-        QCOMPARE(restarted.midiMapping()->count(), 1);
-        QCOMPARE(restarted.midiMapping()->entries()[0].cc, 9);
     }
-
-    // From here on through the test's own JACK server and a virtual desk port.
 
     void portsAndRefresh()
     {
-        QVERIFY(startJack());
         Rig rig;
-        auto* ports = rig.panel.findChild<QComboBox*>("midiPort");
-        QCOMPARE(items(ports), QStringList{"(None)"} + MidiListener::availablePorts());
         QVERIFY(openDesk(rig));
+        auto* ports = rig.panel.findChild<QComboBox*>("midiPort");
         const QString desk = rig.panel.currentPortName();
         QTest::mouseClick(rig.panel.findChild<QPushButton*>("midiRefresh"), Qt::LeftButton);
+        QCOMPARE(items(ports), QStringList{"(None)"} + MidiListener::availablePorts());
         QCOMPARE(ports->currentText(), "(None)");
         // The open port stays open, and stays the one to save: its CCs still light the lamp.
         QCOMPARE(rig.panel.currentPortName(), desk);
@@ -453,13 +388,11 @@ private slots:
         // A saved desk that is not plugged in is kept as the choice, and nothing opens.
         rig.panel.selectPortByName("Unplugged Desk");
         QCOMPARE(rig.panel.currentPortName(), "Unplugged Desk");
-        QCOMPARE(ports->currentText(), "(None)");
         QVERIFY(rig.listener.isFinished());
     }
 
     void learnAMappingFromTheDesk()
     {
-        QVERIFY(startJack());
         Rig rig;
         QVERIFY(openDesk(rig));
         rig.map(0, 1);
@@ -476,11 +409,10 @@ private slots:
         for (const char* message : {"B20710", "B20720", "B20730"})
             send(message);
         QTRY_COMPARE(rig.status->text(), "Learned: Ch 3, CC 7");
-        QTRY_COMPARE(rig.mapping.entries()[1].channel, 2);
-        QCOMPARE(rig.mapping.entries()[1].cc, 7);
-        QCOMPARE(rig.mapping.entries()[0].cc, 1);
-        QVERIFY(!learn->isChecked());
-        QVERIFY(!rig.mappings->property("pulse").isValid());
+        QTRY_COMPARE(rig.mapping.entries()[1].cc, 7);
+        QCOMPARE(rig.mapping.entries()[1].channel, 2);
+        QCOMPARE(rig.stored(false), "ch 0 cc 1");
+        QVERIFY(!learn->isChecked() && !rig.mappings->property("pulse").isValid());
 
         // From now on the fader drives the camera.
         send("B2077F");
@@ -494,8 +426,7 @@ private slots:
         QTest::addColumn<QString>("learnt");
         QTest::newRow("note on") << QByteArray("913C7F") << 0 << "Learned trigger: Ch 2, Note 60";
         QTest::newRow("program change") << QByteArray("C50A") << 1 << "Learned trigger: Ch 6, Program 10";
-        QTest::newRow("msc go") << QByteArray("F07F0102010131 2E35 0031F7") << 2
-                                << "Learned trigger: MSC GO, Device 1, Cue 1.5";
+        QTest::newRow("msc go") << QByteArray("F07F0102010131 2E35 0031F7") << 2 << "Learned trigger: MSC GO, Device 1, Cue 1.5";
     }
 
     void learnATriggerFromTheDesk()
@@ -503,7 +434,6 @@ private slots:
         QFETCH(QByteArray, event);
         QFETCH(int, type);
         QFETCH(QString, learnt);
-        QVERIFY(startJack());
         Rig rig;
         QVERIFY(openDesk(rig));
         rig.trigger(Trigger::NoteOn, -1, -1, "Interview.cset", rig.ids[0]);
@@ -522,25 +452,6 @@ private slots:
         QCOMPARE(fired.size(), 1);
         QCOMPARE(rig.status->text(), "Trigger: preset/recall → Interview.cset");
         QCOMPARE(rig.panel.findChild<InstDot*>("midiActivity")->color(), Inst::tokens().accent);
-    }
-
-    void aTriggerWithoutChannelNoLongerFires()
-    {
-        QVERIFY(startJack());
-        Rig rig;
-        QVERIFY(openDesk(rig));
-        rig.trigger(Trigger::NoteOn, 0, 60, "Wide.cset");
-        rig.trigger(Trigger::NoteOn, 0, 62, "Interview.cset");
-        typeInto(rig.triggers, 0, MidiPanel::TrigChannel, "");
-        QTRY_COMPARE(rig.mapping.triggers()[0].channel, -1);
-
-        // The second note shows that the first has been handled by the time it fires.
-        QSignalSpy fired(&rig.bridge, &MidiBridge::triggerFired);
-        send("903C7F");
-        send("903E7F");
-        QVERIFY(fired.wait());
-        QCOMPARE(fired.size(), 1);
-        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "presets/active"), QList<QByteArray>{R"({"preset":"Interview.cset"})"});
     }
 };
 

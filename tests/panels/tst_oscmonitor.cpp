@@ -62,53 +62,38 @@ private slots:
     void listenSettings_data()
     {
         QTest::addColumn<bool>("newPort");
-        QTest::addColumn<QString>("interfaceText");
-        QTest::addColumn<int>("restarts");
-        QTest::newRow("another port") << true << "Loopback only (127.0.0.1)" << 1;
-        QTest::newRow("same port and interface") << false << "Loopback only (127.0.0.1)" << 0;
-        QTest::newRow("another interface") << false << QString() << 1;
+        QTest::newRow("another port") << true;
+        QTest::newRow("same port and interface") << false;
     }
 
+    // Only another port or interface restarts the listener, which then really moved.
     void listenSettings()
     {
         QFETCH(bool, newPort);
-        QFETCH(QString, interfaceText);
-        QFETCH(int, restarts);
         const int port = freeUdpPort();
         Rig rig(port);
         QVERIFY(rig.started.wait());
         rig.monitor.setOscSettings(port, "127.0.0.1", "127.0.0.1", 58001, false, "127.0.0.1");
-        auto* interfaces = rig.find<InstCombo>("inboundInterface");
-        QCOMPARE(interfaces->currentText(), QString("Loopback only (127.0.0.1)"));
+        QCOMPARE(rig.find<InstCombo>("inboundInterface")->currentText(), QString("Loopback only (127.0.0.1)"));
         QSignalSpy changed(&rig.monitor, &OscMonitor::listenPortChanged);
         rig.started.clear();
 
         const int wanted = newPort ? freeUdpPort() : port;
-        if (interfaceText.isEmpty()) {
-            if (interfaces->count() < 2)
-                QSKIP("this machine has no interface besides loopback");
-            interfaces->setCurrentIndex(0);
-        }
         typeInto(rig.find<QSpinBox>("inboundPort"), QString::number(wanted));
-        if (restarts) {
+        if (newPort)
             QVERIFY(rig.started.wait());
-            QCOMPARE(rig.started.first().first().toInt(), wanted);
-        }
         QTest::qWait(200);
-        QCOMPARE(rig.started.size(), restarts);
-        QCOMPARE(changed.size(), restarts);
+        QCOMPARE(rig.started.size(), int(newPort));
+        QCOMPARE(changed.size(), int(newPort));
         QCOMPARE(rig.listener.port(), wanted);
-        if (!restarts)
+        if (!newPort)
             return;
         QCOMPARE(changed.first().first().toInt(), wanted);
-        if (!interfaceText.isEmpty()) {
-            // The listener really moved: a datagram to the new port arrives.
-            QSignalSpy received(&rig.listener, &OscListener::messageReceived);
-            QUdpSocket desk;
-            desk.writeDatagram(QByteArray("/ping\0\0\0,\0\0\0", 12), QHostAddress::LocalHost, quint16(wanted));
-            QVERIFY(received.wait());
-            QCOMPARE(received.first().first().toString(), QString("/ping"));
-        }
+        QSignalSpy received(&rig.listener, &OscListener::messageReceived);
+        QUdpSocket desk;
+        desk.writeDatagram(QByteArray("/ping\0\0\0,\0\0\0", 12), QHostAddress::LocalHost, quint16(wanted));
+        QVERIFY(received.wait());
+        QCOMPARE(received.first().first().toString(), QString("/ping"));
     }
 
     void savedInterfaceThatIsGone()
