@@ -453,6 +453,24 @@ private slots:
         QCOMPARE(rig.status->text(), "Trigger: preset/recall → Interview.cset");
         QCOMPARE(rig.panel.findChild<InstDot*>("midiActivity")->color(), Inst::tokens().accent);
     }
+
+    // A cleared "Ch / ID" stores -1, and the desk's note no longer recalls anything.
+    void aTriggerWithoutChannelNoLongerFires()
+    {
+        Rig rig;
+        QVERIFY(openDesk(rig));
+        rig.trigger(Trigger::NoteOn, 0, 60, "Wide.cset");
+        rig.trigger(Trigger::NoteOn, 0, 62, "Interview.cset");
+        typeInto(rig.triggers, 0, MidiPanel::TrigChannel, "");
+        QTRY_COMPARE(rig.mapping.triggers()[0].channel, -1);
+        // The second note shows that the first has been handled by the time it fires.
+        QSignalSpy fired(&rig.bridge, &MidiBridge::triggerFired);
+        send("903C7F");
+        send("903E7F");
+        QVERIFY(fired.wait());
+        QCOMPARE(fired.size(), 1);
+        QTRY_COMPARE(rig.camera(0).requestBodies("PUT", "presets/active"), QList<QByteArray>{R"({"preset":"Interview.cset"})"});
+    }
 };
 
 QTEST_MAIN(TestMidiPanel)
