@@ -48,7 +48,9 @@ bool JackServer::launch(QString* error)
     m_server.setStandardErrorFile(QProcess::nullDevice());
     // A test that crashes must not leave its server behind.
     m_server.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_server.start(QStringLiteral("jackd"), {"--no-realtime", "-n", m_name, "-d", "dummy", "-r", "48000", "-p", "256"});
+    // The server gives up on a client that answers its notices later than the client time-out;
+    // on a loaded machine without real-time threads the default half second is too short.
+    m_server.start(QStringLiteral("jackd"), {"--no-realtime", "-n", m_name, "-t", "5000", "-d", "dummy", "-r", "48000", "-p", "256"});
     if (!m_server.waitForStarted(5000)) {
         *error = QStringLiteral("jackd did not start: %1").arg(m_server.errorString());
         return false;
