@@ -137,7 +137,12 @@ class TestMidiPanel : public QObject {
         }
         const QString name = MidiListener::availablePorts().value(MidiDesk::portIndex("Desk Out"));
         rig.panel.selectPortByName(name);
-        return QTest::qWaitFor([&] { return rig.status->text() == "Connected: " + name; }) && rig.panel.currentPortName() == name;
+        if (!QTest::qWaitFor([&] { return rig.status->text() == "Connected: " + name; }) || rig.panel.currentPortName() != name)
+            return false;
+        // The first moments of a new connection may lose what the desk sends; a test starts
+        // once a message (a CC nothing is mapped to) has come through.
+        QSignalSpy heard(&rig.listener, &MidiListener::ccChanged);
+        return QTest::qWaitFor([&] { send("BF7F00"); return heard.wait(50); }, 5000);
     }
 
 private slots:
