@@ -10,6 +10,8 @@ function(kovra_add_test name)
     endif()
     add_executable(tst_${name} ${T_SOURCES})
     target_link_libraries(tst_${name} PRIVATE Qt6::Test ${T_LIBS})
+    # Helpers more than one folder of tests shares.
+    target_include_directories(tst_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND tst_${name})
     set(home "${CMAKE_BINARY_DIR}/test-home/${name}")
     file(MAKE_DIRECTORY "${home}")

@@ -1,8 +1,8 @@
 #include "JackServer.h"
+#include "LogCapture.h"
 #include "MidiDesk.h"
 #include "MidiListener.h"
 
-#include <QMutex>
 #include <QSignalSpy>
 #include <QTemporaryFile>
 #include <QTest>
@@ -12,24 +12,6 @@
 #include <unistd.h>
 
 namespace {
-// The MIDI library's warnings; its debug lines are only counted.
-struct MidiLogCapture {
-    static inline QStringList warnings;
-    static inline int debugLines = 0;
-    static inline QMutex lock;
-    static inline QtMessageHandler previous = nullptr;
-    MidiLogCapture()
-    {
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-            if (QByteArray(context.category) != "kovra.midi")
-                return previous(type, context, text);
-            QMutexLocker guard(&lock);
-            type == QtDebugMsg ? void(++debugLines) : void(warnings << text);
-        });
-    }
-    ~MidiLogCapture() { qInstallMessageHandler(previous); }
-};
-
 // Every signal of a listener as text, in order, noting any raised off the GUI thread.
 struct Recorder {
     QStringList events;
@@ -164,7 +146,7 @@ private slots:
         QTRY_COMPARE(recorder.events, QStringList{"error MIDI input ended: the JACK server stopped"});
         QTRY_VERIFY(listener.isFinished());
 
-        MidiLogCapture log;
+        LogCapture log("kovra.midi");
         QTemporaryFile standardError;
         QVERIFY(standardError.open());
         const int savedStandardError = dup(STDERR_FILENO);
@@ -180,8 +162,8 @@ private slots:
         QCOMPARE(ports, QStringList());
         const QString noSystem = recorder.events.last().mid(6);
         QVERIFY2(noSystem.startsWith("No MIDI system available (tried: ") && noSystem.contains("JACK server"), qPrintable(noSystem));
-        QCOMPARE(MidiLogCapture::warnings, (QStringList{"Listing MIDI ports failed: \"" + noSystem + "\"", "MIDI port error: \"" + noSystem + "\""}));
-        QVERIFY(MidiLogCapture::debugLines > 0);
+        QCOMPARE(log.warnings(), (QStringList{"Listing MIDI ports failed: \"" + noSystem + "\"", "MIDI port error: \"" + noSystem + "\""}));
+        QVERIFY(log.debugLines() > 0);
         QVERIFY(standardError.seek(0));
         QCOMPARE(standardError.readAll(), QByteArray());
     }

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "LogCapture.h"
+
 #include <oscpack/osc/OscOutboundPacketStream.h>
 
 #include <QHostAddress>
-#include <QMutex>
 #include <QStringList>
 #include <QUdpSocket>
 
@@ -11,26 +12,8 @@
 #include <vector>
 
 // The OSC library's log lines, from any thread, for as long as it lives.
-struct OscLogCapture {
-    static inline QStringList lines;
-    static inline QMutex lock;
-    static inline QtMessageHandler previous = nullptr;
-    OscLogCapture()
-    {
-        lines.clear();
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-            if (QByteArray(context.category) != "kovra.osc")
-                return previous(type, context, text);
-            QMutexLocker guard(&lock);
-            lines << text;
-        });
-    }
-    ~OscLogCapture() { qInstallMessageHandler(previous); }
-    QStringList taken() const
-    {
-        QMutexLocker guard(&lock);
-        return lines;
-    }
+struct OscLogCapture : LogCapture {
+    OscLogCapture() : LogCapture("kovra.osc") {}
 };
 
 // An OSC packet built with the library's own writer.
