@@ -42,54 +42,49 @@ private slots:
                                                "oscPort", "oscSendInterface"}));
     }
 
-    void oldPortsMoveOnlyInVersionOne_data()
+    void settingsRules_data()
     {
-        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<QByteArray>("json");
         QTest::addColumn<int>("oscPort");
-        QTest::addColumn<int>("expectedPort");
-        QTest::addColumn<int>("expectedOutPort");
-        QTest::newRow("no version") << QByteArray() << 8000 << 58000 << 58001;
-        QTest::newRow("version 1, other ports") << QByteArray("1") << 8001 << 8001 << 9001;
-        QTest::newRow("version as text") << QByteArray("\"2\"") << 8000 << 58000 << 58001;
-        QTest::newRow("version 2.5") << QByteArray("2.5") << 8000 << 8000 << 9000;
-        QTest::newRow("version 2") << QByteArray("2") << 8000 << 8000 << 9000;
-    }
-
-    void oldPortsMoveOnlyInVersionOne()
-    {
-        QFETCH(QByteArray, version);
-        QFETCH(int, oscPort);
-        const QByteArray json = "{" + (version.isEmpty() ? QByteArray() : "\"version\": " + version + ",")
-            + QString("\"settings\": {\"oscPort\": %1, \"oscOutPort\": %2}}").arg(oscPort).arg(oscPort + 1000).toUtf8();
-        const ConfigDocument document = readObject(json);
-        QTEST(document.settings.oscPort, "expectedPort");
-        QTEST(document.settings.oscOutPort, "expectedOutPort");
-    }
-
-    void unusableValuesReadAsDefaults_data()
-    {
-        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("oscOutPort");
         QTest::addColumn<QString>("warning");
+        const auto document = [](const QByteArray& version, const QByteArray& settings) {
+            return "{" + (version.isEmpty() ? QByteArray() : "\"version\": " + version + ",") + "\"settings\": {" + settings + "}}";
+        };
+        const QByteArray oldPorts = R"("oscPort": 8000, "oscOutPort": 9000)";
+        QTest::newRow("no version") << document("", oldPorts) << 58000 << 58001 << "";
+        QTest::newRow("version 1, other ports") << document("1", R"("oscPort": 8001, "oscOutPort": 9001)") << 8001 << 9001 << "";
+        QTest::newRow("version as text") << document("\"2\"", oldPorts) << 58000 << 58001 << "";
+        QTest::newRow("version 2.5") << document("2.5", oldPorts) << 8000 << 9000 << "";
+        QTest::newRow("version 2") << document("2", oldPorts) << 8000 << 9000 << "";
         const QString port = "\"oscPort\" is not a port number (1-65535) - using 4444";
-        QTest::newRow("port as text") << QByteArray(R"("oscPort": "9000")") << port;
-        QTest::newRow("port too large") << QByteArray(R"("oscPort": 65536)") << port;
-        QTest::newRow("fractional port") << QByteArray(R"("oscPort": 9000.5)") << port;
-        QTest::newRow("address as number") << QByteArray(R"("oscOutIp": 127)") << "\"oscOutIp\" is not a text - using 127.0.0.1";
-        QTest::newRow("flag as text") << QByteArray(R"("oscOutEnabled": "yes")") << "\"oscOutEnabled\" is not true or false - using false";
-        QTest::newRow("MIDI port below -1") << QByteArray(R"("midiPort": -7)") << "\"midiPort\" is not a MIDI port number - using -1";
-        QTest::newRow("name as object") << QByteArray(R"("midiPortName": {})") << "\"midiPortName\" is not a text - using none";
+        QTest::newRow("port as text") << document("2", R"("oscPort": "9000")") << 4444 << 58001 << port;
+        QTest::newRow("port too large") << document("2", R"("oscPort": 65536)") << 4444 << 58001 << port;
+        QTest::newRow("fractional port") << document("2", R"("oscPort": 9000.5)") << 4444 << 58001 << port;
+        QTest::newRow("address as number") << document("2", R"("oscOutIp": 127)") << 4444 << 58001
+                                           << "\"oscOutIp\" is not a text - using 127.0.0.1";
+        QTest::newRow("flag as text") << document("2", R"("oscOutEnabled": "yes")") << 4444 << 58001
+                                      << "\"oscOutEnabled\" is not true or false - using false";
+        QTest::newRow("MIDI port below -1") << document("2", R"("midiPort": -7)") << 4444 << 58001
+                                            << "\"midiPort\" is not a MIDI port number - using -1";
+        QTest::newRow("name as object") << document("2", R"("midiPortName": {})") << 4444 << 58001
+                                        << "\"midiPortName\" is not a text - using none";
     }
 
-    // 4444 stands for the running port, the default when importing.
-    void unusableValuesReadAsDefaults()
+    // Old documents move the ports of old versions; unusable values read as their defaults,
+    // 4444 standing for the running port, the default when importing.
+    void settingsRules()
     {
-        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, json);
         QFETCH(QString, warning);
-        const ConfigDocument document = readObject("{\"version\": 2, \"settings\": {" + settings + "}}", 4444);
-        QCOMPARE(document.warnings, QStringList{warning});
-        ConfigSettings defaults;
-        defaults.oscPort = 4444;
-        QVERIFY(document.settings == defaults);
+        const ConfigDocument document = readObject(json, 4444);
+        QCOMPARE(document.warnings, warning.isEmpty() ? QStringList() : QStringList{warning});
+        ConfigSettings expected;
+        QFETCH(int, oscPort);
+        QFETCH(int, oscOutPort);
+        expected.oscPort = oscPort;
+        expected.oscOutPort = oscOutPort;
+        QVERIFY(document.settings == expected);
     }
 
     void wrongShapesLeaveSectionsEmpty()
