@@ -1,11 +1,15 @@
 #include "AppCore.h"
 #include "CameraApi.h"
 #include "CameraManager.h"
+#include "CameraScanner.h"
 #include "CameraSimulator.h"
 #include "CoreTestSupport.h"
+#include "JackServer.h"
+#include "MidiDesk.h"
 #include "OscListener.h"
 #include "OscSender.h"
 #include "Startup.h"
+#include "TestNetwork.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
@@ -13,6 +17,8 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 
@@ -42,11 +48,29 @@ private slots:
         Startup::setApplicationIdentity();
     }
 
-    // A desk's OSC moves a camera; the cameras' state goes back to the desk in batches, each
-    // holding every value, soon after a change rather than at the next sweep. A camera that
-    // stops answering one endpoint would otherwise add a log line every sweep.
-    void oscMovesCamerasAndStateFlowsBack()
+    // A desk's OSC and MIDI (through a port chosen by name) move the cameras; the cameras'
+    // state goes back to the desk in batches, each holding every value, soon after a change
+    // rather than at the next sweep. A camera that stops answering one endpoint would
+    // otherwise add a log line every sweep.
+    void deskMovesCamerasAndStateFlowsBack()
     {
+        JackServer jack;
+        QString error;
+        QVERIFY2(jack.start(&error), qPrintable(error));
+        std::unique_ptr<RtMidiOut> fader;
+        try {
+            fader = MidiDesk::open("Kovra Core Desk", "Fader Out");
+        } catch (const RtMidiError& failure) {
+            QFAIL(failure.what());
+        }
+        QVERIFY(MidiDesk::portIndex("Fader Out") >= 0);
+        const QString midiPort = MidiListener::availablePorts().at(MidiDesk::portIndex("Fader Out"));
+        const QJsonObject midi{
+            {"mappings", QJsonArray{QJsonObject{{"channel", 2}, {"cc", 7}, {"cameraId", ""}, {"parameter", "lens/focus:focus"},
+                                                {"min", 0.0}, {"max", 1.0}, {"scale", "linear"}}}},
+            {"triggers", QJsonArray{QJsonObject{{"type", "note_on"}, {"channel", 0}, {"noteOrPgm", 60},
+                                                {"action", "preset/recall"}, {"argument", "Wide.cdp"}, {"cameraId", "two"}}}}};
+
         CameraSimulator one, two;
         QVERIFY(one.listen() && two.listen());
         two.setMalformedJson("lens/zoom", true);
@@ -66,9 +90,10 @@ private slots:
         QJsonObject settings = oscSettings(port);
         settings.insert("oscOutEnabled", true);
         settings.insert("oscOutPort", desk.localPort());
+        settings.insert("midiPortName", midiPort);
         TestHome home;
         home.write("config.json", configDocument({cameraEntry("one", one.hostAndPort(), 1), cameraEntry("two", two.hostAndPort(), 2)},
-                                                 settings));
+                                                 settings, midi));
 
         AppCore core(false);
         QSignalSpy lines(&core, &AppCore::logLine);
@@ -85,6 +110,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(core.oscStatus(), QString("OSC: in %1").arg(port), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(core.camerasStatus(), QString("Cameras: 2/2 connected"), 10000);
         QCOMPARE(core.switcherStatus(), QString("SW: Virtual Switcher"));
+        QTRY_COMPARE_WITH_TIMEOUT(core.midiStatus(), "MIDI: " + midiPort, 10000);
 
         QCOMPARE(QProcess::execute("oscsend", {"127.0.0.1", QString::number(port), "/camera/1/focus", "f", "0.5"}), 0);
         QTRY_COMPARE(one.requestBodies("PUT", "lens/focus"), QList<QByteArray>{R"({"focus":0.5})"});
@@ -110,6 +136,15 @@ private slots:
         QCOMPARE(count("/camera/1/audio/channel/1/gain/value"), bursts);
         QVERIFY(count("/camera/2/focus/value") > 0);
         QCOMPARE(lines.count({"WARN", QString("GET %1/lens/zoom: no reply (further failures not logged)").arg(two.hostAndPort())}), 1);
+
+        MidiDesk::send(*fader, "B2077F");    // CC 7 on channel 3, full scale, to every camera
+        QTRY_COMPARE(one.requestBodies("PUT", "lens/focus"), (QList<QByteArray>{R"({"focus":0.5})", R"({"focus":1})"}));
+        QTRY_COMPARE(two.requestBodies("PUT", "lens/focus"), QList<QByteArray>{R"({"focus":1})"});
+        MidiDesk::send(*fader, "903C64");    // Note On 60 on channel 1
+        QTRY_COMPARE(two.requestBodies("PUT", "presets/active"), QList<QByteArray>{R"({"preset":"Wide.cdp"})"});
+        QVERIFY(core.saveAllToAppData());
+        QCOMPARE(home.readConfig().value("settings")["midiPortName"].toString(), midiPort);
+        QCOMPARE(home.readConfig().value("settings")["midiPort"].toInt(), MidiDesk::portIndex("Fader Out"));
     }
 
     void readinessSummary_data()
@@ -273,6 +308,59 @@ private slots:
         QCOMPARE(started.last().first().toInt(), newPort);
         QCOMPARE(home.readConfig().value("settings")["oscPort"].toInt(), newPort);
         QCOMPARE(home.readConfig().value("settings")["midiPortName"].toString(), QString("Desk that is not here"));
+    }
+    void foundCameraWithAKnownMac_data()
+    {
+        QTest::addColumn<bool>("switchedOff");
+        QTest::newRow("connected") << false;
+        QTest::newRow("switched off by the operator") << true;
+    }
+
+    // A configured camera that comes back under another address is moved there when the
+    // network browse finds it, recognised by the MAC address learnt while it was connected;
+    // one the operator switched off stays where it was.
+    void foundCameraWithAKnownMac()
+    {
+        if (::geteuid() != 0)
+            QSKIP("network namespaces need root");
+        QFETCH(bool, switchedOff);
+        TestNetwork network;
+        QVERIFY2(network.isReady(), "could not create the test's network namespace");
+        const QString first = network.address(2);
+        const QString second = network.address(3);
+        QVERIFY(network.startCameraAt(first, QStringLiteral(KOVRA_CAMSIM_PATH)));
+
+        TestHome home;
+        home.write("config.json", configDocument({cameraEntry("roaming", first, 1)}, oscSettings(freeUdpPort())));
+        AppCore core(false);
+        QSignalSpy shown(&core, &AppCore::statusMessage);
+        QSignalSpy suggested(&core, &AppCore::cameraSuggested);
+        core.start();
+        const auto camera = [&] { return *core.cameraManager()->cameraList()->camera("roaming"); };
+        QTRY_COMPARE_WITH_TIMEOUT(camera().status, CameraStatus::Connected, 10000);
+        QCOMPARE(camera().mac, network.cameraMac());
+        if (switchedOff)
+            core.cameraManager()->disconnectCamera("roaming");
+
+        QVERIFY(network.startCameraAt(second, QStringLiteral(KOVRA_CAMSIM_PATH)));
+        QVERIFY(network.announceFromCamera());
+        QVERIFY(network.forgetNeighbour(first));
+        shown.clear();
+        // What the browse does for a camera that announces itself.
+        QSignalSpy found(core.scanner(), &CameraScanner::cameraFound);
+        core.scanner()->probeHost(second);
+        QVERIFY(found.wait(10000));
+        QCOMPARE(suggested.size(), 0);
+        if (switchedOff) {
+            QCOMPARE(camera().ip, first);
+            QCOMPARE(shown.size(), 0);
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(camera().ip, second, 10000);
+        QCOMPARE(texts(shown), QStringList{QString("Relocated Cam roaming: %1 → %2").arg(first, second)});
+        QTRY_COMPARE_WITH_TIMEOUT(camera().status, CameraStatus::Connected, 10000);
+        QVERIFY(core.saveAllToAppData());
+        QCOMPARE(home.readConfig()["cameras"][0]["ip"].toString(), second);
     }
 };
 
