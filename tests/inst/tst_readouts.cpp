@@ -71,13 +71,8 @@ private slots:
         QTest::addColumn<QString>("colour");
         const int go = InstLed::Go;
         QTest::newRow("8") << "8" << go << false << "abcdefg" << "#38e07a";
-        QTest::newRow("1") << "1" << go << false << "bc" << "#38e07a";
         QTest::newRow("2") << "2" << go << false << "abdeg" << "#38e07a";
-        QTest::newRow("7") << "7" << go << false << "abc" << "#38e07a";
-        QTest::newRow("9") << "9" << go << false << "abcdfg" << "#38e07a";
-        QTest::newRow("hyphen") << "-" << go << false << "g" << "#38e07a";
         QTest::newRow("minus sign") << QString(QChar(0x2212)) << go << false << "g" << "#38e07a";
-        QTest::newRow("letter") << "A" << go << false << "" << "#38e07a";
         QTest::newRow("arabic-indic three") << QString::fromUtf8("\u0663") << go << false << "abcdg" << "#38e07a";
         QTest::newRow("4 warn") << "4" << int(InstLed::Warn) << false << "bcfg" << "#ff9f0a";
         QTest::newRow("0 bad") << "0" << int(InstLed::Bad) << false << "abcdef" << "#ff453a";
@@ -154,7 +149,6 @@ private slots:
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("unit");
         QTest::newRow("number and unit") << "5600 K" << "5600" << "K";
-        QTest::newRow("unit attached") << "5600K" << "5600" << "K";
         QTest::newRow("negative") << "-12 dB" << "-12" << "dB";
         QTest::newRow("leading plus") << "+3.5 dB" << "3.5" << "dB";
         QTest::newRow("two pluses") << "++3" << "" << "++3";
@@ -163,7 +157,6 @@ private slots:
         QTest::newRow("degrees") << QString::fromUtf8("45\u00b0") << "45" << QString::fromUtf8("\u00b0");
         QTest::newRow("timecode") << "00:01:02:03" << "00:01:02:03" << "";
         QTest::newRow("fraction") << "1/50" << "" << "1/50";
-        QTest::newRow("f-stop") << "f/2.8" << "" << "f/2.8";
         QTest::newRow("no digit") << "-.:" << "" << "-.:";
         QTest::newRow("minus inside") << "12-3" << "" << "12-3";
         QTest::newRow("blank") << "   " << "" << "";
