@@ -143,12 +143,13 @@ private slots:
         QCOMPARE(led->sizeHint().width(), reserved);
     }
 
-    void split_data()
+    void valueSplitsNumberAndUnit_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("number");    // on the LED; none: the text goes out as words
+        QTest::addColumn<QString>("rest");      // the unit beside the LED, or the words
         QTest::newRow("number and unit") << "5600 K" << "5600" << "K";
+        QTest::newRow("number alone") << "800" << "800" << "";
         QTest::newRow("negative") << "-12 dB" << "-12" << "dB";
         QTest::newRow("leading plus") << "+3.5 dB" << "3.5" << "dB";
         QTest::newRow("two pluses") << "++3" << "" << "++3";
@@ -157,45 +158,29 @@ private slots:
         QTest::newRow("degrees") << QString::fromUtf8("45\u00b0") << "45" << QString::fromUtf8("\u00b0");
         QTest::newRow("timecode") << "00:01:02:03" << "00:01:02:03" << "";
         QTest::newRow("fraction") << "1/50" << "" << "1/50";
+        QTest::newRow("f-stop, trimmed") << " f/2.8 " << "" << "f/2.8";
         QTest::newRow("no digit") << "-.:" << "" << "-.:";
         QTest::newRow("minus inside") << "12-3" << "" << "12-3";
         QTest::newRow("blank") << "   " << "" << "";
     }
 
-    void split()
+    void valueSplitsNumberAndUnit()
     {
         QFETCH(QString, text);
         QFETCH(QString, number);
-        QString gotNumber = "stale", gotUnit = "stale";
-        QCOMPARE(InstValue::split(text, &gotNumber, &gotUnit), !number.isEmpty());
-        QCOMPARE(gotNumber, number);
-        QTEST(gotUnit, "unit");
-    }
-
-    void valueShowsLedOrWords_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("led");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<bool>("unitVisible");
-        QTest::newRow("number with unit") << "5600 K" << true << "5600" << true;
-        QTest::newRow("number alone") << "800" << true << "800" << false;
-        QTest::newRow("words") << " f/2.8 " << false << "f/2.8" << false;
-    }
-
-    void valueShowsLedOrWords()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, led);
-        QFETCH(QString, shown);
+        QFETCH(QString, rest);
         QWidget window;
         auto* value = new InstValue(20, &window);
         value->setText("-12 dB");
         value->setText(text);
+        const bool led = !number.isEmpty();
         QCOMPARE(value->led()->isVisibleTo(&window), led);
         QCOMPARE(value->wordsLabel()->isVisibleTo(&window), !led);
-        QTEST(value->unitLabel()->isVisibleTo(&window), "unitVisible");
-        QCOMPARE(led ? value->led()->text() : value->wordsLabel()->text(), shown);
+        QCOMPARE(value->unitLabel()->isVisibleTo(&window), led && !rest.isEmpty());
+        if (led)
+            QCOMPARE(QStringList({value->led()->text(), value->unitLabel()->text()}), QStringList({number, rest}));
+        else
+            QCOMPARE(value->wordsLabel()->text(), rest);
     }
 
     void readoutValueAndIdle()
