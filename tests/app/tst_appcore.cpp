@@ -89,7 +89,8 @@ private slots:
             }
         });
         const auto count = [&](const QByteArray& address) {
-            return std::count_if(feedback.begin(), feedback.end(), [&](const QByteArray& m) { return m.startsWith(address + '\0'); });
+            return std::count_if(feedback.begin(), feedback.end(),
+                                 [&](const QByteArray& datagram) { return datagram.startsWith(address + '\0'); });
         };
         const int port = freeUdpPort();
         QJsonObject settings = oscSettings(port);
@@ -110,7 +111,9 @@ private slots:
                 focusChangedAtMs = clock.elapsed();
         });
         connect(core.cameraManager()->api(), &CameraApi::getFinished, this,
-                [&](const QString& ip, const QString& endpoint) { zoomReplies += ip == two.hostAndPort() && endpoint == "lens/zoom"; });
+                [&](const QString& ip, const QString& endpoint) {
+                    zoomReplies += ip == two.hostAndPort() && endpoint == "lens/zoom";
+                });
         core.start();
         QTRY_COMPARE_WITH_TIMEOUT(core.oscStatus(), QString("OSC: in %1").arg(port), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(core.camerasStatus(), QString("Cameras: 2/2 connected"), 10000);
@@ -134,7 +137,8 @@ private slots:
         QCOMPARE(count("/camera/1/record/status"), bursts);
         QCOMPARE(count("/camera/1/audio/channel/1/gain/value"), bursts);
         QVERIFY(count("/camera/2/focus/value") > 0);
-        QCOMPARE(lines.count({"WARN", QString("GET %1/lens/zoom: no reply (further failures not logged)").arg(two.hostAndPort())}), 1);
+        const QString zoomFailure = QString("GET %1/lens/zoom: no reply (further failures not logged)").arg(two.hostAndPort());
+        QCOMPARE(lines.count({"WARN", zoomFailure}), 1);
 
         MidiDesk::send(*fader, "B2077F");    // CC 7 on channel 3, full scale, to every camera
         QTRY_COMPARE(one.requestBodies("PUT", "lens/focus"), (QList<QByteArray>{R"({"focus":0.5})", R"({"focus":1})"}));
@@ -200,7 +204,8 @@ private slots:
         const QByteArray typo = R"({"version": 2, "cameras": [{"id": "show", "ip": "192.0.2.12",}]})";
         const QByteArray backup = configDocument({cameraEntry("bak", "192.0.2.11", 1)}, {});
         // 8000 is the old port that version 2 moved away from.
-        QTest::newRow("no settings") << QByteArray(R"({"version": 2, "cameras": []})") << QByteArray() << true << "" << 58000 << false;
+        QTest::newRow("no settings") << QByteArray(R"({"version": 2, "cameras": []})") << QByteArray() << true << ""
+                                     << 58000 << false;
         QTest::newRow("no document") << QByteArray() << QByteArray() << true << "Old" << 9100 << false;
         QTest::newRow("typo, backup") << typo << backup << false << "Cam bak" << 58000 << true;
         QTest::newRow("typo, no backup") << typo << QByteArray() << false << "Old" << 58000 << true;

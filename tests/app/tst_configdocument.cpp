@@ -49,7 +49,8 @@ private slots:
         QTest::addColumn<int>("oscOutPort");
         QTest::addColumn<QString>("warning");
         const auto document = [](const QByteArray& version, const QByteArray& settings) {
-            return "{" + (version.isEmpty() ? QByteArray() : "\"version\": " + version + ",") + "\"settings\": {" + settings + "}}";
+            const QByteArray versionField = version.isEmpty() ? QByteArray() : "\"version\": " + version + ",";
+            return "{" + versionField + "\"settings\": {" + settings + "}}";
         };
         const QByteArray oldPorts = R"("oscPort": 8000, "oscOutPort": 9000)";
         QTest::newRow("no version") << document("", oldPorts) << 58000 << 58001 << "";

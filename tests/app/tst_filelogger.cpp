@@ -51,7 +51,8 @@ private slots:
         for (const QString& line : readLines(logger.logFilePath()))
             messages << format.match(line).captured(1);
         QCOMPARE(messages, (QStringList{"INFO === Kovra Control session started ===", "debug lower case",
-                                        "WARN Cameras \"A\" and \"B\"", "DEBUG verbose", "INFO === Kovra Control session ended ==="}));
+                                        "WARN Cameras \"A\" and \"B\"", "DEBUG verbose",
+                                        "INFO === Kovra Control session ended ==="}));
         QCOMPARE(logged.size(), messages.size() - 1);
     }
 
