@@ -1,4 +1,3 @@
-#include "CameraApi.h"
 #include "CameraPanel.h"
 #include "CameraScanner.h"
 #include "Inst.h"
