@@ -205,27 +205,6 @@ private slots:
         QCOMPARE(rig.boxes.shown.size(), box.isEmpty() ? 0 : 1);
     }
 
-    // Leaving a field commits it; the rebuilt row keeps the focus where the operator clicked.
-    // A change of type rebuilds the row and keeps the stored number as the device id.
-    void leavingAFieldAndSwitchingToMsc()
-    {
-        Rig rig;
-        rig.trigger(Trigger::NoteOn, 0, 60, "Wide.cset");
-        QVERIFY(QTest::qWaitForWindowActive(&rig.panel));
-        QTest::mouseClick(cell(rig.triggers, 0, MidiPanel::TrigChannel), Qt::LeftButton);
-        cell(rig.triggers, 0, MidiPanel::TrigChannel)->selectAll();
-        QTest::keyClicks(cell(rig.triggers, 0, MidiPanel::TrigChannel), "3");
-        QTest::mouseClick(cell(rig.triggers, 0, MidiPanel::TrigNumber), Qt::LeftButton);
-        QTRY_COMPARE(rig.mapping.triggers()[0].channel, 2);
-        QTRY_VERIFY(cell(rig.triggers, 0, MidiPanel::TrigNumber)->hasFocus());
-
-        QTest::keyClick(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigType), Qt::Key_Down);
-        QTest::keyClick(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigType), Qt::Key_Down);
-        QTRY_COMPARE(rig.stored(true), "type 2 ch 2 number 60 cue ");
-        QCOMPARE(cell(rig.triggers, 0, MidiPanel::TrigChannel)->text(), "2");
-        QCOMPARE(cell(rig.triggers, 0, MidiPanel::TrigChannel)->toolTip(), "MSC Device ID (0-127, 127 = all-call)");
-    }
-
     // Pull-downs and number boxes commit at once, under the guard (the row is not rebuilt
     // under the operator's hands); what a row cannot show survives an edit of another cell.
     void pullDownsAndHiddenValues()
@@ -259,7 +238,7 @@ private slots:
         QCOMPARE(rig.mapping.triggers()[0].cameraId, "removed-camera");
     }
 
-    void addSelectAndRemove()
+    void rowsAreAddedEditedAndRemoved()
     {
         Rig rig;
         // Learning on an empty table releases at once.
@@ -285,6 +264,20 @@ private slots:
         QCOMPARE(rig.stored(true), "type 0 ch -1 number -1 cue ");
         QCOMPARE(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigAction)->currentText(), "Recall Preset");
         QCOMPARE(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigCamera)->currentIndex(), -1);
+
+        // Leaving a field commits it; the rebuilt row keeps the focus where the operator clicked.
+        QVERIFY(QTest::qWaitForWindowActive(&rig.panel));
+        QTest::mouseClick(cell(rig.triggers, 0, MidiPanel::TrigChannel), Qt::LeftButton);
+        QTest::keyClicks(cell(rig.triggers, 0, MidiPanel::TrigChannel), "3");
+        QTest::mouseClick(cell(rig.triggers, 0, MidiPanel::TrigNumber), Qt::LeftButton);
+        QTRY_COMPARE(rig.mapping.triggers()[0].channel, 2);
+        QTRY_VERIFY(cell(rig.triggers, 0, MidiPanel::TrigNumber)->hasFocus());
+        // A change of type rebuilds the row and keeps the stored number as the device id.
+        QTest::keyClick(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigType), Qt::Key_Down);
+        QTest::keyClick(cell<QComboBox>(rig.triggers, 0, MidiPanel::TrigType), Qt::Key_Down);
+        QTRY_COMPARE(rig.stored(true), "type 2 ch 2 number -1 cue ");
+        QCOMPARE(cell(rig.triggers, 0, MidiPanel::TrigChannel)->text(), "2");
+        QCOMPARE(cell(rig.triggers, 0, MidiPanel::TrigChannel)->toolTip(), "MSC Device ID (0-127, 127 = all-call)");
     }
 
     void presetPullDowns()
