@@ -3,7 +3,6 @@
 #include "CameraApi.h"
 #include "CameraManager.h"
 #include "CameraSimulator.h"
-#include "LocalNetwork.h"
 #include "ScriptedBoxes.h"
 
 #include <QAbstractButton>
@@ -20,28 +19,8 @@
 #include <memory>
 #include <vector>
 
-// This computer's network as a test describes it.
-class ScriptedNetwork : public LocalNetwork {
-public:
-    QList<InterfaceAddress> interfaces;
-    QHash<QString, QString> macs;
-
-    QList<InterfaceAddress> interfaceAddresses() override { return interfaces; }
-    QString macForIp(const QString& ip) override { return macs.value(ip); }
-
-    static InterfaceAddress wired(const QString& name, const QString& address, int prefixLength)
-    {
-        InterfaceAddress entry;
-        entry.name = entry.humanReadableName = name;
-        entry.address = QHostAddress(address);
-        entry.prefixLength = prefixLength;
-        entry.up = entry.running = true;
-        return entry;
-    }
-};
-
 // A camera manager over cameras.json in the test's own data folder, simulated cameras on
-// loopback, scripted boxes and a scripted network: everything a panel stands on.
+// loopback and scripted boxes: everything a panel stands on.
 struct PanelFixture {
     PanelFixture()
     {
@@ -71,17 +50,6 @@ struct PanelFixture {
             file.write(QJsonDocument(QJsonObject{{"cameras", cameras}}).toJson());
         file.close();
         manager->loadConfig();
-    }
-
-    // The cameras as cameras.json now holds them, by id.
-    QHash<QString, QJsonObject> saved() const
-    {
-        QFile file(manager->configPath());
-        QHash<QString, QJsonObject> cameras;
-        if (file.open(QIODevice::ReadOnly))
-            for (const QJsonValue& camera : QJsonDocument::fromJson(file.readAll())["cameras"].toArray())
-                cameras.insert(camera["id"].toString(), camera.toObject());
-        return cameras;
     }
 
     static QJsonObject storedCamera(const QString& id, const QString& name, const QString& ip, int index, bool disconnected = true)
@@ -157,7 +125,6 @@ struct PanelFixture {
     std::vector<std::unique_ptr<CameraSimulator>> simulators;
     std::unique_ptr<CameraManager> manager;
     ScriptedBoxes boxes;
-    ScriptedNetwork network;
 
 private:
     QHash<QString, int> m_answered;
@@ -202,10 +169,10 @@ struct PanelOnRig : PanelFixture {
     Panel panel{manager.get()};
 };
 
-inline QStringList itemTexts(const QComboBox* combo)
+inline QStringList itemTexts(const QComboBox* combo, int role = Qt::DisplayRole)
 {
     QStringList texts;
     for (int i = 0; i < combo->count(); ++i)
-        texts << combo->itemText(i);
+        texts << combo->itemData(i, role).toString();
     return texts;
 }

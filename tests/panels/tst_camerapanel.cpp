@@ -1,8 +1,8 @@
-#include "CameraApi.h"
 #include "CameraPanel.h"
 #include "CameraScanner.h"
 #include "Inst.h"
 #include "InstChip.h"
+#include "LocalNetwork.h"
 #include "PanelFixture.h"
 
 #include <QApplication>
@@ -25,6 +25,41 @@ Q_DECLARE_METATYPE(QList<InterfaceAddress>)
 namespace {
 
 enum Column { Index = 1, Name = 2, Address = 3 };
+
+// This computer's network as a test describes it.
+class ScriptedNetwork : public LocalNetwork {
+public:
+    QList<InterfaceAddress> interfaces;
+    QHash<QString, QString> macs;
+
+    QList<InterfaceAddress> interfaceAddresses() override { return interfaces; }
+    QString macForIp(const QString& ip) override { return macs.value(ip); }
+
+    static InterfaceAddress wired(const QString& name, const QString& address, int prefixLength)
+    {
+        InterfaceAddress entry;
+        entry.name = entry.humanReadableName = name;
+        entry.address = QHostAddress(address);
+        entry.prefixLength = prefixLength;
+        entry.up = entry.running = true;
+        return entry;
+    }
+};
+
+// The panel's rig, with a scripted network and the cameras as cameras.json holds them.
+struct Rig : PanelFixture {
+    ScriptedNetwork network;
+
+    QHash<QString, QJsonObject> saved() const
+    {
+        QFile file(manager->configPath());
+        QHash<QString, QJsonObject> cameras;
+        if (file.open(QIODevice::ReadOnly))
+            for (const QJsonValue& camera : QJsonDocument::fromJson(file.readAll())["cameras"].toArray())
+                cameras.insert(camera["id"].toString(), camera.toObject());
+        return cameras;
+    }
+};
 
 // Opens the cell's editor with a double click, replaces its text (typed, or pasted where no
 // keyboard would type it) and presses Return; Escape when the editor refuses to commit.
@@ -52,13 +87,19 @@ void editCell(QTableWidget* table, int row, int column, const QString& text)
         QTest::keyClick(editor, Qt::Key_Escape);
 }
 
-int rowOf(QTableWidget* table, const QString& cameraId)
+// Name, index and address of a camera's row, or of its object in cameras.json.
+QString shown(QTableWidget* table, const QString& cameraId)
 {
     for (int row = 0; row < table->rowCount(); ++row) {
         if (table->item(row, Name)->data(Qt::UserRole) == cameraId)
-            return row;
+            return QStringList{table->item(row, Name)->text(), table->item(row, Index)->text(),
+                               table->item(row, Address)->text()}.join(", ");
     }
-    return -1;
+    return QString();
+}
+QString shown(const QJsonObject& camera)
+{
+    return QString("%1, %2, %3").arg(camera["name"].toString()).arg(camera["index"].toInt()).arg(camera["ip"].toString());
 }
 
 QString chipText(QTableWidget* table, int row) { return table->cellWidget(row, 7)->findChild<InstChip*>()->text(); }
@@ -69,7 +110,7 @@ QString chipText(QTableWidget* table, int row) { return table->cellWidget(row, 7
 class TestCameraPanel : public QObject {
     Q_OBJECT
 
-    std::optional<PanelFixture> f;
+    std::optional<Rig> f;
     std::unique_ptr<CameraPanel> panel;
     QTableWidget* cameras = nullptr;
 
@@ -98,26 +139,25 @@ private slots:
     {
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("ip");
+        QTest::addColumn<QString>("stored");    // name, index, address
         QTest::addColumn<QString>("warning");
-        const QString ip = "127.0.0.1:1";
-        QTest::newRow("name trimmed") << int(Name) << "  Stage Left  " << "Stage Left" << 3 << ip << "";
-        QTest::newRow("name of spaces") << int(Name) << "   " << "Cam A" << 3 << ip << "";
-        QTest::newRow("name with control characters") << int(Name) << "Jib\tLeft\x07\n" << "Jib Left" << 3 << ip << "";
-        QTest::newRow("name of 10,000 characters") << int(Name) << QString(10000, 'x') << QString(64, 'x') << 3 << ip << "";
-        QTest::newRow("index 0") << int(Index) << "0" << "Cam A" << 1 << ip << "";
-        QTest::newRow("index letters") << int(Index) << "abc" << "Cam A" << 1 << ip << "";
-        QTest::newRow("index 100000") << int(Index) << "100000" << "Cam A" << 99 << ip << "";
-        QTest::newRow("index with spaces") << int(Index) << " 7 " << "Cam A" << 7 << ip << "";
-        QTest::newRow("index emptied") << int(Index) << "" << "Cam A" << 3 << ip << "";
-        QTest::newRow("not an address") << int(Address) << "not an address" << "Cam A" << 3 << ip << "";
-        QTest::newRow("octet above 255") << int(Address) << "300.1.1.1" << "Cam A" << 3 << ip << "";
-        QTest::newRow("port above 65535") << int(Address) << "127.0.0.1:70000" << "Cam A" << 3 << ip << "";
-        QTest::newRow("another camera's address") << int(Address) << "127.0.0.1:2" << "Cam A" << 3 << ip << "Address In Use";
-        QTest::newRow("address emptied") << int(Address) << "" << "Cam A" << 3 << ip << "";
-        QTest::newRow("new address") << int(Address) << "127.0.0.1:5" << "Cam A" << 3 << "127.0.0.1:5" << "";
+        const QString kept = "Cam A, 3, 127.0.0.1:1";
+        QTest::newRow("name trimmed") << int(Name) << "  Stage Left  " << "Stage Left, 3, 127.0.0.1:1" << "";
+        QTest::newRow("name of spaces") << int(Name) << "   " << kept << "";
+        QTest::newRow("name with control characters") << int(Name) << "Jib\tLeft\x07\n" << "Jib Left, 3, 127.0.0.1:1" << "";
+        QTest::newRow("name of 10,000 characters") << int(Name) << QString(10000, 'x')
+                                                   << QString(64, 'x') + ", 3, 127.0.0.1:1" << "";
+        QTest::newRow("index 0") << int(Index) << "0" << "Cam A, 1, 127.0.0.1:1" << "";
+        QTest::newRow("index letters") << int(Index) << "abc" << "Cam A, 1, 127.0.0.1:1" << "";
+        QTest::newRow("index 100000") << int(Index) << "100000" << "Cam A, 99, 127.0.0.1:1" << "";
+        QTest::newRow("index with spaces") << int(Index) << " 7 " << "Cam A, 7, 127.0.0.1:1" << "";
+        QTest::newRow("index emptied") << int(Index) << "" << kept << "";
+        QTest::newRow("not an address") << int(Address) << "not an address" << kept << "";
+        QTest::newRow("octet above 255") << int(Address) << "300.1.1.1" << kept << "";
+        QTest::newRow("port above 65535") << int(Address) << "127.0.0.1:70000" << kept << "";
+        QTest::newRow("another camera's address") << int(Address) << "127.0.0.1:2" << kept << "Address In Use";
+        QTest::newRow("address emptied") << int(Address) << "" << kept << "";
+        QTest::newRow("new address") << int(Address) << "127.0.0.1:5" << "Cam A, 3, 127.0.0.1:5" << "";
     }
 
     // Every edit ends with cameras.json and the row showing the same, storable values.
@@ -125,95 +165,36 @@ private slots:
     {
         QFETCH(int, column);
         QFETCH(QString, typed);
-        QFETCH(QString, name);
-        QFETCH(int, index);
-        QFETCH(QString, ip);
+        QFETCH(QString, stored);
         QFETCH(QString, warning);
-        makePanel({PanelFixture::storedCamera("a", "Cam A", "127.0.0.1:1", 3), PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 4)});
+        makePanel({Rig::storedCamera("a", "Cam A", "127.0.0.1:1", 3), Rig::storedCamera("b", "Cam B", "127.0.0.1:2", 4)});
         editCell(cameras, 0, column, typed);
-
-        const QJsonObject saved = f->saved().value("a");
-        QCOMPARE(saved.value("name").toString(), name);
-        QCOMPARE(saved.value("index").toInt(), index);
-        QCOMPARE(saved.value("ip").toString(), ip);
+        QCOMPARE(shown(f->saved().value("a")), stored);
         QCOMPARE(f->boxes.titles(), warning.isEmpty() ? QStringList() : QStringList{warning});
-        QTRY_COMPARE(cameras->item(rowOf(cameras, "a"), Name)->text(), name);
-        QTRY_COMPARE(cameras->item(rowOf(cameras, "a"), Index)->text(), QString::number(index));
-        QTRY_COMPARE(cameras->item(rowOf(cameras, "a"), Address)->text(), ip);
+        QTRY_COMPARE(shown(cameras, "a"), stored);
     }
 
     // A disconnected camera moves to the edited address and connects there; once connected,
-    // its address can no longer be edited.
-    void addressEditRelocates()
+    // its address can no longer be edited. What the row's buttons change is kept in cameras.json.
+    void addressEditAndRowButtons()
     {
         CameraSimulator* simulator = f->simulator();
         QVERIFY(simulator);
-        makePanel({PanelFixture::storedCamera("a", "Cam A", "127.0.0.1:1", 3)});
+        makePanel({Rig::storedCamera("a", "Cam A", "127.0.0.1:1", 3), Rig::storedCamera("b", "Cam B", "127.0.0.1:2", 4)});
+        QPushButton* toggle = child("disconnectButton");
+        QVERIFY(!toggle->isEnabled());
         editCell(cameras, 0, Address, simulator->hostAndPort());
-
         QTRY_COMPARE(camera("a")->status, CameraStatus::Connected);
         QCOMPARE(simulator->requestCount("GET", "system/product"), 1);
-        QCOMPARE(f->saved().value("a"), PanelFixture::storedCamera("a", "Cam A", simulator->hostAndPort(), 3, false));
+        QCOMPARE(f->saved().value("a"), Rig::storedCamera("a", "Cam A", simulator->hostAndPort(), 3, false));
         QCOMPARE(chipText(cameras, 0), "CONNECTED");
         const QModelIndex cell = cameras->model()->index(0, Address);
         QTest::mouseDClick(cameras->viewport(), Qt::LeftButton, {}, cameras->visualRect(cell).center());
         QTest::keyClick(cameras, Qt::Key_F2);
         QVERIFY(!cameras->indexWidget(cell));
         QCOMPARE(cameras->item(0, Address)->foreground().color(), Inst::tokens().sec);
-    }
 
-    void addForm_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("warning");
-        QTest::newRow("added") << "Cam 9" << "127.0.0.1:9" << "";
-        QTest::newRow("no name") << "" << "127.0.0.1:9" << "";
-        QTest::newRow("no address") << "Cam 9" << "" << "";
-        QTest::newRow("unfinished address") << "Cam 9" << "127.0.0." << "Invalid Address";
-        QTest::newRow("octet above 255") << "Cam 9" << "300.1.1.1" << "Invalid Address";
-        QTest::newRow("blanks are not typed") << "Cam 9" << "cam one" << "Invalid Address";
-        QTest::newRow("address in use") << "Cam 9" << "127.0.0.1:2" << "Address In Use";
-    }
-
-    // The form proposes the index after the highest one in use.
-    void addForm()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, address);
-        QFETCH(QString, warning);
-        makePanel();
-        QCOMPARE(child<QSpinBox>("indexSpin")->value(), 1);
-        f->loadCameras({PanelFixture::storedCamera("a", "Cam A", "127.0.0.1:1", 1), PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 2),
-                        PanelFixture::storedCamera("c", "Cam C", "127.0.0.1:3", 5)});
-        QCOMPARE(child<QSpinBox>("indexSpin")->value(), 6);
-        QTest::keyClicks(child<QLineEdit>("nameEdit"), name);
-        QTest::keyClicks(child<QLineEdit>("addressEdit"), address);
-        QTest::mouseClick(child("addCameraButton"), Qt::LeftButton);
-
-        QCOMPARE(f->boxes.titles(), warning.isEmpty() ? QStringList() : QStringList{warning});
-        const Camera* created = f->manager->cameraList()->cameraByIp(address);
-        const bool added = QTest::currentDataTag() == QByteArray("added");
-        QCOMPARE(f->saved().size(), added ? 4 : 3);
-        if (added) {
-            QCOMPARE(created->name, name);
-            QCOMPARE(created->oscIndex, 6);
-            QVERIFY(child<QLineEdit>("nameEdit")->text().isEmpty() && child<QLineEdit>("addressEdit")->text().isEmpty());
-            QCOMPARE(child<QSpinBox>("indexSpin")->value(), 7);
-        }
-    }
-
-    void rowButtons()
-    {
-        CameraSimulator* simulator = f->simulator();
-        QVERIFY(simulator);
-        makePanel({PanelFixture::storedCamera("a", "Cam A", simulator->hostAndPort(), 1, false),
-                   PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 2)});
         QSignalSpy activated(panel.get(), &CameraPanel::cameraActivated);
-        QTRY_COMPARE(camera("a")->status, CameraStatus::Connected);
-        QPushButton* toggle = child("disconnectButton");
-        QVERIFY(!toggle->isEnabled());
-
         panel->setCurrentCamera("b");
         QCOMPARE(cameras->currentRow(), 1);
         QCOMPARE(toggle->text(), "Connect");
@@ -235,6 +216,48 @@ private slots:
         QTest::mouseClick(child("removeSelectedButton"), Qt::LeftButton);
         QCOMPARE(f->saved().keys(), QStringList{"b"});
         QVERIFY(cameras->rowCount() == 1 && !toggle->isEnabled() && activated.size() == 1);
+    }
+
+    void addForm_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<QString>("added");    // as the camera list then holds it
+        QTest::newRow("added") << "Cam 9" << "127.0.0.1:9" << "" << "Cam 9, 6";
+        QTest::newRow("no name") << "" << "127.0.0.1:9" << "" << "";
+        QTest::newRow("no address") << "Cam 9" << "" << "" << "";
+        QTest::newRow("unfinished address") << "Cam 9" << "127.0.0." << "Invalid Address" << "";
+        QTest::newRow("octet above 255") << "Cam 9" << "300.1.1.1" << "Invalid Address" << "";
+        QTest::newRow("blanks are not typed") << "Cam 9" << "cam one" << "Invalid Address" << "";
+        QTest::newRow("address in use") << "Cam 9" << "127.0.0.1:2" << "Address In Use" << "Cam B, 2";
+    }
+
+    // The form proposes the index after the highest one in use, and is emptied once it added.
+    void addForm()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, address);
+        QFETCH(QString, warning);
+        QFETCH(QString, added);
+        makePanel();
+        auto* index = child<QSpinBox>("indexSpin");
+        QCOMPARE(index->value(), 1);
+        f->loadCameras({Rig::storedCamera("a", "Cam A", "127.0.0.1:1", 1), Rig::storedCamera("b", "Cam B", "127.0.0.1:2", 2),
+                        Rig::storedCamera("c", "Cam C", "127.0.0.1:3", 5)});
+        QCOMPARE(index->value(), 6);
+        QTest::keyClicks(child<QLineEdit>("nameEdit"), name);
+        QTest::keyClicks(child<QLineEdit>("addressEdit"), address);
+        QTest::mouseClick(child("addCameraButton"), Qt::LeftButton);
+
+        QCOMPARE(f->boxes.titles(), warning.isEmpty() ? QStringList() : QStringList{warning});
+        const Camera* created = f->manager->cameraList()->cameraByIp(address);
+        QCOMPARE(created ? QString("%1, %2").arg(created->name).arg(created->oscIndex) : QString(), added);
+        const bool isNew = !added.isEmpty() && added.startsWith(name);
+        QCOMPARE(f->saved().size(), isNew ? 4 : 3);
+        if (isNew)
+            QVERIFY(child<QLineEdit>("nameEdit")->text().isEmpty() && child<QLineEdit>("addressEdit")->text().isEmpty()
+                    && index->value() == 7);
     }
 
     void interfaceList_data()
@@ -325,7 +348,7 @@ private slots:
     // one already configured is not listed.
     void discoveredHostName()
     {
-        makePanel({PanelFixture::storedCamera("b", "Cam B", "127.0.0.1:2", 4)});
+        makePanel({Rig::storedCamera("b", "Cam B", "127.0.0.1:2", 4)});
         panel->addDiscovered({"127.0.0.1:2", "Cam-B.local", "URSA Broadcast G2", "8.6", true});
         panel->addDiscovered({"127.15.1.9", "Studio-Camera-4K.local", "Studio Camera 4K Pro", "8.6", true});
         panel->addDiscovered({"127.15.1.10", QString(70, 'x') + ".local", "Studio Camera 4K Pro", "8.6", true});
@@ -355,7 +378,7 @@ private slots:
     {
         QFETCH(bool, alreadyThere);
         const QString found = "127.15.2.7";
-        QJsonObject stored = PanelFixture::storedCamera("a", "Cam A", "127.15.2.1", 3);
+        QJsonObject stored = Rig::storedCamera("a", "Cam A", "127.15.2.1", 3);
         stored.insert("mac", "7c:2e:0d:1a:2b:3c");
         makePanel({stored});
         panel->addDiscovered({found, QString(), "URSA Broadcast G2", "8.6", true});
