@@ -131,7 +131,9 @@ private slots:
         // One whole sweep: dozens of state updates per camera, few bursts, each complete.
         const int updatesBefore = updates;
         QTRY_VERIFY_WITH_TIMEOUT(updates > updatesBefore + 40 && zoomReplies >= 2, 10000);
-        QTest::qWait(2 * AppCore::feedbackBatchMs);
+        QSignalSpy arrivals(&desk, &QUdpSocket::readyRead);
+        while (arrivals.wait(2 * AppCore::feedbackBatchMs)) // until the last batch is in
+            ;
         const auto bursts = count("/camera/1/focus/value");
         QVERIFY2(bursts * 5 < updates, qPrintable(QString("%1 bursts for %2 updates").arg(bursts).arg(updates)));
         QCOMPARE(count("/camera/1/record/status"), bursts);

@@ -261,8 +261,9 @@ private slots:
             }
             offline.onCameraListChanged();
             QCOMPARE(offline.currentCameraId(), QString("first"));
+            QSignalSpy requests(&simulator, &CameraSimulator::requestReceived);
             offline.findChild<InstCombo*>("cameraSelector")->setCurrentIndex(1);
-            QTest::qWait(300);
+            QVERIFY(!requests.wait(300));
             QVERIFY(!offline.core()->oscListener()->isRunning() && !offline.core()->scanner());
             QVERIFY(!offline.core()->saveConfigToFile(offlineHome.path() + "/x.kovra"));
             QVERIFY(offline.close());
