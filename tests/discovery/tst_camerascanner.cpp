@@ -255,13 +255,8 @@ private slots:
 
     void stopLeavesFailedProbesAlone()
     {
-        // Devices that refuse the probe: while the first refusal is reported, others have
-        // already failed and only wait for their turn.
-        for (int host = 1; host <= 40; ++host) {
-            CameraSimulator* simulator = device(QStringLiteral("127.0.0.%1").arg(host));
-            QVERIFY(simulator);
-            simulator->refuseEndpoint("system/product", CameraSimulator::Refusal::NotImplemented);
-        }
+        // Nothing listens on the probed addresses: the network thread fails every probe at
+        // once, so while the first failure is reported, others only wait for their turn.
         static QStringList warnings;
         const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
             if (type == QtWarningMsg)
@@ -274,7 +269,7 @@ private slots:
         });
         scanner.scanSubnet(QHostAddress("127.0.0.1"), 24);
         QVERIFY(m_scan->finished.wait(10000));
-        // The reports of refusals already read arrive after the stop; a second scan through
+        // The failures already posted arrive after the stop; a second scan through
         // the same network thread ends after them.
         scanner.scanSubnet(QHostAddress("127.0.0.1"), 30);
         QVERIFY(m_scan->finished.wait(10000));
