@@ -217,32 +217,22 @@ private slots:
             QCOMPARE(simulator->requests().first().headers.value("content-type"), QByteArray("application/json"));
     }
 
-    void atMost48ProbesInFlight()
+    // Silent devices on the first 48 addresses hold every probe slot until the stop. The stopped
+    // scan leaves nothing behind that would confuse the next one, which never has more than 48
+    // probes in flight either.
+    void atMost48ProbesInFlightAndStopEndsThem()
     {
         int mostAtOnce = 0;
-        for (int host = 101; host <= 200; ++host) {
+        int swallowed = 0;    // what the silent devices kept; it stays counted as unanswered
+        for (int host = 1; host <= 100; ++host) {
             CameraSimulator* simulator = device(QStringLiteral("127.0.0.%1").arg(host));
             QVERIFY(simulator);
+            simulator->setBlackHole(host <= 48);
             simulator->setResponseDelay(200);
             // Held requests at the moment each arrives; nothing can be in flight unseen.
             connect(simulator, &CameraSimulator::requestReceived, this,
-                    [&] { mostAtOnce = qMax(mostAtOnce, sum(&CameraSimulator::unansweredRequests)); });
+                    [&] { mostAtOnce = qMax(mostAtOnce, sum(&CameraSimulator::unansweredRequests) - swallowed); });
         }
-        m_scan->scanner.scanSubnet(QHostAddress("127.0.0.1"), 24);
-        QVERIFY(m_scan->finished.wait(30000));
-        QCOMPARE(m_scan->cameras.size(), 100);
-        QCOMPARE(mostAtOnce, 48);
-    }
-
-    void stopEndsEveryProbe()
-    {
-        // Silent devices on the first 48 addresses hold every probe slot.
-        for (int host = 1; host <= 48; ++host) {
-            CameraSimulator* simulator = device(QStringLiteral("127.0.0.%1").arg(host));
-            QVERIFY(simulator);
-            simulator->setBlackHole(true);
-        }
-        QVERIFY(device("127.0.0.200"));
         m_scan->scanner.scanSubnet(QHostAddress("127.0.0.1"), 24);
         QTRY_COMPARE(sum(&CameraSimulator::unansweredRequests), 48);
         m_scan->scanner.stop();
@@ -250,26 +240,23 @@ private slots:
         QVERIFY(!m_scan->scanner.isScanning());
         QTRY_COMPARE(sum(&CameraSimulator::openConnections), 0);
         QCOMPARE(m_scan->progress.size() + m_scan->cameras.size(), 0);
-        QCOMPARE(m_devices["127.0.0.200"]->requests().size(), 0);
+        QCOMPARE(m_devices["127.0.0.49"]->requests().size(), 0);
 
-        // The stopped scan leaves nothing behind that would confuse the next one.
         for (const auto& [ip, simulator] : m_devices)
             simulator->setBlackHole(false);
+        swallowed = 48;
+        mostAtOnce = 0;
         m_scan->scanner.scanSubnet(QHostAddress("127.0.0.1"), 24);
         QVERIFY(m_scan->finished.wait(30000));
         QCOMPARE(m_scan->progress.size(), 254);
-        QCOMPARE(m_scan->cameras.size(), 49);
+        QCOMPARE(m_scan->cameras.size(), 100);
+        QCOMPARE(mostAtOnce, 48);
     }
 
     void stopLeavesFailedProbesAlone()
     {
-        // Devices that refuse the probe: while the first refusal is reported, others have
-        // already failed and only wait for their turn.
-        for (int host = 1; host <= 40; ++host) {
-            CameraSimulator* simulator = device(QStringLiteral("127.0.0.%1").arg(host));
-            QVERIFY(simulator);
-            simulator->refuseEndpoint("system/product", CameraSimulator::Refusal::NotImplemented);
-        }
+        // Nothing listens on the probed addresses: the network thread fails every probe at
+        // once, so while the first failure is reported, others only wait for their turn.
         static QStringList warnings;
         const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
             if (type == QtWarningMsg)
@@ -282,7 +269,7 @@ private slots:
         });
         scanner.scanSubnet(QHostAddress("127.0.0.1"), 24);
         QVERIFY(m_scan->finished.wait(10000));
-        // The reports of refusals already read arrive after the stop; a second scan through
+        // The failures already posted arrive after the stop; a second scan through
         // the same network thread ends after them.
         scanner.scanSubnet(QHostAddress("127.0.0.1"), 30);
         QVERIFY(m_scan->finished.wait(10000));

@@ -1,7 +1,6 @@
-#include "CameraManager.h"
-#include "CameraSimulator.h"
 #include "MidiBridge.h"
 #include "MidiMapping.h"
+#include "SimulatedCameras.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -10,30 +9,16 @@
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
-#include <vector>
-
 namespace {
 using Trigger = MidiTriggerEntry;
 
-// Simulated cameras in a camera manager, with a bridge over one mapping table.
-struct Rig {
-    std::vector<std::unique_ptr<CameraSimulator>> simulators;
-    QStringList ids;
-    CameraManager manager;
+// Simulated cameras with a bridge over one mapping table.
+struct Rig : SimulatedCameras {
     MidiMapping mapping;
     MidiBridge bridge{&manager, &mapping};
     QSignalSpy fired{&bridge, &MidiBridge::triggerFired};
 
-    explicit Rig(int cameras)
-    {
-        for (int i = 0; i < cameras; ++i) {
-            simulators.push_back(std::make_unique<CameraSimulator>());
-            simulators.back()->listen();
-            manager.addCamera(QString("Camera %1").arg(i + 1), simulators.back()->hostAndPort(), i + 1);
-            ids << manager.cameraList()->cameraByIp(simulators.back()->hostAndPort())->id;
-        }
-    }
+    using SimulatedCameras::SimulatedCameras;
     void map(int cc, const QString& parameter, double min, double max, MidiMapEntry::Scale scale = MidiMapEntry::Linear,
              const QString& cameraId = QString())
     {
@@ -43,16 +28,6 @@ struct Rig {
                  const QString& cue = {})
     {
         mapping.addTrigger({type, channel, number, cue, "preset/recall", argument, cameraId});
-    }
-    // What reached a camera, "endpoint body" per PUT, in arrival order.
-    QStringList puts(int camera) const
-    {
-        QStringList sent;
-        for (const SimulatedRequest& request : simulators.at(std::size_t(camera))->requests()) {
-            if (request.method == "PUT")
-                sent << request.endpoint + ' ' + request.body;
-        }
-        return sent;
     }
 };
 }
@@ -96,7 +71,7 @@ private slots:
         QFETCH(double, max);
         QFETCH(int, ccValue);
         QFETCH(double, value);
-        Rig rig(1);
+        Rig rig({1});
         rig.map(7, parameter, min, max, MidiMapEntry::Scale(scale));
         rig.bridge.onCcChanged(0, 7, ccValue);
         QTRY_COMPARE(rig.puts(0).size(), 1);
@@ -112,7 +87,7 @@ private slots:
     // share it); a preset recall first sends what is pending, so the values cannot undo it.
     void coalescingAndRecall()
     {
-        Rig rig(1);
+        Rig rig({1});
         rig.bridge.setRateLimitMs(60000);    // only the recall and the explicit flush send
         rig.map(7, "lens/focus:focus", 0, 127);
         rig.map(1, "colorCorrection/color:hue", -1, 1);
@@ -146,7 +121,7 @@ private slots:
     // announced, and the argument travels as stored.
     void camerasAndActions()
     {
-        Rig rig(3);
+        Rig rig({1, 2, 3});
         rig.map(5, "video/iso:iso", 100, 3200);
         rig.map(6, "lens/focus:focus", 0, 1, MidiMapEntry::Linear, rig.ids[1]);
         rig.trigger(Trigger::NoteOn, 0, 60, " All.cset ");
@@ -178,7 +153,7 @@ private slots:
 
     void noteTriggerLockOut()
     {
-        Rig rig(1);
+        Rig rig({1});
         rig.trigger(Trigger::NoteOn, 2, 60, "Wide.cset");
         rig.bridge.onNoteOn(2, 60, 100);
         QCOMPARE(rig.fired.count(), 1);
@@ -223,7 +198,7 @@ private slots:
     // Locked out per program, and per received device and cue; only notes are released early.
     void programAndShowControlTriggers()
     {
-        Rig rig(1);
+        Rig rig({1});
         rig.trigger(Trigger::ProgramChange, 0, 4, "Four.cset");
         rig.trigger(Trigger::MscGo, 127, 0, "Cue 1.5.cset", QString(), "1.5");
         rig.bridge.onProgramChange(0, 4);

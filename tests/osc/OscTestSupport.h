@@ -11,11 +11,6 @@
 #include <functional>
 #include <vector>
 
-// The OSC library's log lines, from any thread, for as long as it lives.
-struct OscLogCapture : LogCapture {
-    OscLogCapture() : LogCapture("kovra.osc") {}
-};
-
 // An OSC packet built with the library's own writer.
 inline QByteArray oscPacket(const std::function<void(osc::OutboundPacketStream&)>& write)
 {

@@ -74,28 +74,9 @@ private slots:
         m_virtual->setVirtualInputs(m_list);
     }
 
-    void withoutTheRuntimeOnlyTheVirtualSwitcherExists()
-    {
-        SwitcherManager manager;
-        QVERIFY(!manager.isSDKAvailable());
-        QSignalSpy failed(&manager, &SwitcherManager::connectionFailed);
-        QSignalSpy updated(&manager, &SwitcherManager::stateUpdated);
-        manager.connectTo(QStringLiteral("10.1.1.20"));
-        QCOMPARE(manager.connectionState(), int(SwitcherManager::Connecting));
-        updated.clear();
-        QVERIFY(failed.wait());
-        QCOMPARE(failed.first().first().toString(), SwitcherManager::runtimeMissingReason());
-#ifndef KOVRA_SWITCHER_SDK
-        // Nothing installed on the machine is reached without the SDK's own declarations.
-        QCOMPARE(failed.first().first().toString(),
-                 QStringLiteral("ATEM switchers are not supported by this build.\nIt was built without the ATEM switcher SDK."));
-#endif
-        QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
-        // A view refreshing on updates must not keep showing "connecting".
-        QVERIFY(!updated.isEmpty());
-    }
-
-    void virtualSwitcherStartsOnTheFirstCameraAndCuts()
+    // A program change switches the old camera's feed display off, then the new one's on;
+    // nothing else sends a request.
+    void virtualSwitcherCutsAndFollowsTheCameras()
     {
         QVERIFY(m_virtual->isConnected());
         QCOMPARE(m_virtual->productName(), QStringLiteral("Virtual Switcher"));
@@ -114,41 +95,27 @@ private slots:
         QCOMPARE(tallyChanged.size(), 5); // 3, then 1 and 3 twice: never input 2, whose tally stays off
         QTRY_COMPARE(feed(2), QStringList{on});
         QTRY_COMPARE(feed(0), QStringList{off});
-        m_virtual->setTallyEnabled(false, true);
-        QCOMPARE(tallies(*m_virtual), "1:V 2:- 3:-");
-    }
-
-    void programChangesSwitchTheFeedDisplayOffThenOn()
-    {
-        QSignalSpy programChanged(m_virtual.get(), &SwitcherManager::programInputChanged);
-        m_virtual->setProgramInput(2);
-        QTRY_COMPARE(feed(1), QStringList{on});
-        QTRY_COMPARE(feed(0), QStringList{off});
-        QVERIFY(m_cameras[0].requests().last().received <= m_cameras[1].requests().last().received);
-        QCOMPARE(tallies(*m_virtual), "1:- 2:P 3:-");
+        QVERIFY(m_cameras[0].requests().last().received <= m_cameras[2].requests().last().received);
 
         // Program unchanged: no request. The next real change proves nothing else was sent.
-        m_virtual->setProgramInput(2);
         m_virtual->setProgramInput(3);
-        QTRY_COMPARE(feed(2), QStringList{on});
-        QTRY_COMPARE(feed(1), (QStringList{on, off}));
-        QCOMPARE(feed(0), QStringList{off});
-        QCOMPARE(programChanged.size(), 3);
-    }
-
-    void removingTheProgramCameraMovesProgramWithoutRequests()
-    {
         m_virtual->setProgramInput(2);
-        QTRY_COMPARE(feed(0), QStringList{off});
+        QTRY_COMPARE(feed(1), QStringList{on});
+        QTRY_COMPARE(feed(2), (QStringList{on, off}));
+        QCOMPARE(feed(0), QStringList{off});
+        QCOMPARE(tallies(*m_virtual), "1:V 2:P 3:-");
+
+        // Removing the program camera moves program to the first camera, without a request.
         QSignalSpy programChanged(m_virtual.get(), &SwitcherManager::programInputChanged);
         m_virtual->setVirtualInputs({m_list[0], m_list[2]});
         QCOMPARE(tallies(*m_virtual), "1:P 3:-");
         QCOMPARE(programChanged.size(), 0);
-        // A later change shows nothing was sent for the move.
         m_virtual->setProgramInput(3);
-        QTRY_COMPARE(feed(2), QStringList{on});
+        QTRY_COMPARE(feed(2), (QStringList{on, off, on}));
         QTRY_COMPARE(feed(0), (QStringList{off, off}));
         QCOMPARE(feed(1), QStringList{on});
+        m_virtual->setTallyEnabled(false, true);
+        QCOMPARE(tallies(*m_virtual), "1:V 3:-");
 
         m_virtual->stopVirtual();
         QVERIFY(!m_virtual->isConnected());
@@ -157,8 +124,13 @@ private slots:
 
     void connectFailuresCarryTheirReason_data()
     {
-        QTest::addColumn<uint>("code");
+        QTest::addColumn<uint>("code");    // 0: the switcher runtime itself is missing
         QTest::addColumn<QString>("reason");
+#ifndef KOVRA_SWITCHER_SDK
+        // Nothing installed on the machine is reached without the SDK's own declarations.
+        QTest::newRow("built without the SDK") << 0u
+            << "ATEM switchers are not supported by this build.\nIt was built without the ATEM switcher SDK.";
+#endif
         QTest::newRow("cfnr") << uint(fourCharCode("cfnr")) << "No response from switcher at 10.1.1.20";
         QTest::newRow("cfif") << uint(fourCharCode("cfif")) << "Incompatible firmware on switcher";
         QTest::newRow("cfcd") << uint(fourCharCode("cfcd")) << "Corrupt data from switcher";
@@ -172,14 +144,18 @@ private slots:
         QFETCH(QString, reason);
         FakeDiscovery discovery;
         discovery.failureCode = code;
-        SwitcherManager manager(nullptr, [&discovery] { discovery.AddRef(); return &discovery; });
+        const SwitcherManager::DiscoveryFactory fake = [&discovery] { discovery.AddRef(); return &discovery; };
+        SwitcherManager manager(nullptr, code ? fake : CreateBMDSwitcherDiscoveryInstance);
+        QCOMPARE(manager.isSDKAvailable(), code != 0);
         QSignalSpy failed(&manager, &SwitcherManager::connectionFailed);
         QSignalSpy updated(&manager, &SwitcherManager::stateUpdated);
         manager.connectTo(QStringLiteral("10.1.1.20"));
+        QCOMPARE(manager.connectionState(), int(SwitcherManager::Connecting));
         QVERIFY(failed.wait());
+        // A view refreshing on updates must not keep showing "connecting".
         QCOMPARE(updated.size(), 2);
         QCOMPARE(failed.first().first().toString(), reason);
-        QCOMPARE(discovery.requestedAddress, std::string("10.1.1.20"));
+        QCOMPARE(discovery.requestedAddress, std::string(code ? "10.1.1.20" : ""));
         QCOMPARE(manager.connectionState(), int(SwitcherManager::Disconnected));
         QCOMPARE(discovery.references.load(), 1);
     }
