@@ -118,19 +118,11 @@ class TestCameraManager : public QObject {
         return listed ? listed->status : CameraStatus::Disconnected;
     }
 
-    // Adds the simulated camera and returns its id once it is connected.
+    // Adds the simulated camera and returns its id.
     QString addCamera(const QString& name, int oscIndex = 1)
     {
         manager->addCamera(name, camera->hostAndPort(), oscIndex);
-        const Camera* added = manager->cameraList()->cameraByIp(camera->hostAndPort());
-        return added ? added->id : QString();
-    }
-
-    QJsonObject savedCamera() const
-    {
-        QFile saved(manager->configPath());
-        return saved.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(saved.readAll())["cameras"][0].toObject()
-                                               : QJsonObject();
+        return manager->cameraList()->cameraByIp(camera->hostAndPort())->id;
     }
 
 private slots:
@@ -188,7 +180,9 @@ private slots:
                                           camera->presetNames().join(',')}));
 
         // The MAC is learnt on the first ping and saved with the camera.
-        const QJsonObject saved = savedCamera();
+        QFile file(manager->configPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject saved = QJsonDocument::fromJson(file.readAll())["cameras"][0].toObject();
         QCOMPARE(QStringList({saved["name"].toString(), QString::number(saved["index"].toInt()), saved["mac"].toString()}),
                  QStringList({"Stage left", "1", "7c:2e:0d:11:22:33"}));
 
