@@ -53,10 +53,22 @@ private slots:
         camera.reset();
     }
 
-    void requestsArriveWithTheirMethodsHeadersAndBodies()
+    void requestsArriveWithTheirMethodsHeadersAndBodiesUnlessOffline()
     {
         // One substitution, so a "%1" inside an endpoint stays as it is.
         QCOMPARE(api->buildUrl("cam.local", "presets/%1 %2.cset"), QString("http://cam.local/control/api/v1/presets/%1 %2.cset"));
+        // Offline, nothing is sent and nothing reported; anything sent would arrive first.
+        QSignalSpy pings(api.get(), &CameraApi::pingResult);
+        api->setOffline(true);
+        api->get(ip, "lens/focus");
+        api->put(ip, "lens/focus", QJsonObject{{"focus", 0.3}});
+        api->putRaw(ip, "lens/focus", "{}");
+        api->post(ip, "presets", {});
+        api->putBinary(ip, "presets/x.cset");
+        api->del(ip, "presets/x.cset");
+        api->ping(ip);
+        api->setOffline(false);
+
         QSignalSpy gets(api.get(), &CameraApi::getFinished);
         api->get(ip, "lens/iris");
         QVERIFY(gets.wait());
@@ -78,6 +90,7 @@ private slots:
         QCOMPARE(types, QList<QByteArray>({"application/json", "application/json", "application/json", "application/json",
                                            "application/octet-stream", {}}));
         QCOMPARE(camera->endpointValue("video/iso")["iso"].toInt(), 1600);
+        QCOMPARE(pings.size(), 0);
     }
 
     void getOutcomes_data()
@@ -277,27 +290,6 @@ private slots:
         QCOMPARE(received.size(), 2);
         QCOMPARE(received[0].headers.value("content-type"), QByteArray("application/json"));
         QVERIFY(!received[1].headers.contains("content-type"));
-    }
-
-    void offlineSendsAndEmitsNothing()
-    {
-        QSignalSpy pings(api.get(), &CameraApi::pingResult);
-        api->setOffline(true);
-        api->get(ip, "lens/focus");
-        api->put(ip, "lens/focus", QJsonObject{{"focus", 0.3}});
-        api->putRaw(ip, "lens/focus", "{}");
-        api->post(ip, "presets", {});
-        api->putBinary(ip, "presets/x.cset");
-        api->del(ip, "presets/x.cset");
-        api->ping(ip);
-        // One request after going online again; anything sent while offline would arrive first.
-        api->setOffline(false);
-        api->get(ip, "video/iso");
-        QTRY_VERIFY(!outcomes.isEmpty());
-        QTest::qWait(100);
-        QCOMPARE(outcomes, QStringList{"finished iso"});
-        QCOMPARE(pings.size(), 0);
-        QCOMPARE(arrivals(), QStringList{"GET video/iso"});
     }
 };
 
