@@ -12,6 +12,7 @@
 #include <QWebSocket>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
