@@ -201,7 +201,8 @@ private slots:
         // freed (the two of a pair may arrive either way round), and the probe's second
         // half went ahead of the reads still waiting.
         QCOMPARE(QSet<QString>(order.begin(), order.begin() + 2), QSet<QString>({"GET lens/iris", "GET lens/zoom"}));
-        QCOMPARE(QSet<QString>(order.begin() + 2, order.begin() + 4), QSet<QString>({R"(PUT lens/focus {"focus":0.5})", "GET system/product"}));
+        QCOMPARE(QSet<QString>(order.begin() + 2, order.begin() + 4),
+                 QSet<QString>({R"(PUT lens/focus {"focus":0.5})", "GET system/product"}));
         QVERIFY2(order.indexOf("GET camera/id") <= 5, qPrintable(order.join(", ")));
         order.removeAll("GET camera/id");
         QCOMPARE(order.mid(4), QStringList({"GET video/iso", "GET video/gain", "GET video/shutter", "GET video/ndFilter"}));

@@ -55,9 +55,8 @@ QStringList sorted(QStringList endpoints)
 QList<SimulatedRequest> sweepRequests(const CameraSimulator& simulator)
 {
     QList<SimulatedRequest> sweep = simulator.requests();
-    sweep.removeIf([](const SimulatedRequest& request) {
-        return request.method != "GET" || QStringList{"system/product", "camera/id", "event/websocket"}.contains(request.endpoint);
-    });
+    const QStringList others{"system/product", "camera/id", "event/websocket"};
+    sweep.removeIf([&others](const SimulatedRequest& r) { return r.method != "GET" || others.contains(r.endpoint); });
     return sweep;
 }
 
@@ -404,8 +403,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(manager->cameraList()->camera("Moved")->ip, camera->hostAndPort(), 8000);
         QTRY_COMPARE(status("Moved"), CameraStatus::Connected);
         QTRY_COMPARE(camera->eventClientCount(), 1);
-        QCOMPARE(logLines.filter("relocating"), QStringList{"INFO Camera \"Moved\" found at \"" + camera->hostAndPort()
-                                                            + "\" (was \"" + cameras.at(0)["ip"].toString() + "\" ) - relocating"});
+        QCOMPARE(logLines.filter("relocating"),
+                 QStringList{"INFO Camera \"Moved\" found at \"" + camera->hostAndPort() + "\" (was \""
+                             + cameras.at(0)["ip"].toString() + "\" ) - relocating"});
         QCOMPARE(manager->cameraList()->camera("Held")->ip, cameras.at(1)["ip"].toString());
         QCOMPARE(manager->cameraList()->camera("Lost")->ip, cameras.at(2)["ip"].toString());
 

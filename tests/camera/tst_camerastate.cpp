@@ -64,7 +64,8 @@ QVariantMap snapshot(const CameraState& s)
         formats << QStringLiteral("%1: %2x%3 of %4x%5, %6, %7, %8-%9")
                        .arg(f.description, QString::number(f.recordWidth), QString::number(f.recordHeight),
                             QString::number(f.sensorWidth), QString::number(f.sensorHeight), f.codecs.join(' '),
-                            f.frameRates.join(' '), QString::number(f.minOffSpeedFrameRate), QString::number(f.maxOffSpeedFrameRate));
+                            f.frameRates.join(' '), QString::number(f.minOffSpeedFrameRate),
+                            QString::number(f.maxOffSpeedFrameRate));
     m.insert("supportedFormats", formats);
     return m;
 }
