@@ -44,6 +44,7 @@ private slots:
         QVERIFY(!list.cameraByMac(QString()));
 
         list.updateCamera("one", "Renamed", "192.0.2.9", 7);
+        QCOMPARE(changed.count(), 4);
         list.updateCamera("unknown", "X", "Y", 1);
         QCOMPARE(changed.count(), 4);
         QCOMPARE(list.cameraByIndex(7)->name + ' ' + list.cameraByIndex(7)->ip, QString("Renamed 192.0.2.9"));
