@@ -1,4 +1,5 @@
 #include "CameraList.h"
+#include "LogCapture.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -17,17 +18,6 @@ Camera makeCamera(const QString& id, const QString& name, int oscIndex)
     camera.oscIndex = oscIndex;
     return camera;
 }
-
-QStringList indexWarnings;
-QtMessageHandler previousHandler = nullptr;
-
-void collectIndexWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtWarningMsg && message.contains("share OSC index"))
-        indexWarnings << message;
-    else
-        previousHandler(type, context, message);
-}
 }
 
 class TestCameraList : public QObject {
@@ -37,54 +27,44 @@ private slots:
     void editingAndLookups()
     {
         CameraList list;
-        QSignalSpy added(&list, &CameraList::cameraAdded);
-        QSignalSpy removed(&list, &CameraList::cameraRemoved);
         QSignalSpy changed(&list, &CameraList::changed);
         Camera withMac = makeCamera("m", "Mac", 5);
         withMac.mac = "7c:2e:0d:01:02:03";
         withMac.status = CameraStatus::Connected;
-        list.addCamera(withMac);
-        list.addCamera(makeCamera("one", "A", 1));
-        list.addCamera(makeCamera("three", "C", 3));
-        QCOMPARE(added.count(), 3);
-        QCOMPARE(changed.count(), 3);
+        for (const Camera& camera : {withMac, makeCamera("one", "A", 1), makeCamera("three", "C", 3)})
+            list.addCamera(camera);
         QList<int> order;
         for (const Camera& camera : list.allCameras())
             order << camera.oscIndex;
         QCOMPARE(order, (QList<int>{1, 3, 5}));
 
         QCOMPARE(list.cameraByIp("10.0.0.5")->id, QString("m"));
-        QVERIFY(!list.cameraByIp("10.0.0.50"));
         QCOMPARE(list.cameraByMac("7c:2e:0d:01:02:03")->id, QString("m"));
         QVERIFY(!list.cameraByMac("7C:2E:0D:01:02:03"));
         QVERIFY(!list.cameraByMac(QString()));
-        QVERIFY(!list.cameraByIndex(9));
 
         list.updateCamera("one", "Renamed", "192.0.2.9", 7);
         QCOMPARE(changed.count(), 4);
-        QCOMPARE(list.camera("one")->name, QString("Renamed"));
-        QCOMPARE(list.cameraByIndex(7)->ip, QString("192.0.2.9"));
         list.updateCamera("unknown", "X", "Y", 1);
         QCOMPARE(changed.count(), 4);
+        QCOMPARE(list.cameraByIndex(7)->name + ' ' + list.cameraByIndex(7)->ip, QString("Renamed 192.0.2.9"));
 
         // Adding an id again replaces the record, status and all.
         list.addCamera(makeCamera("m", "Second", 2));
         QCOMPARE(list.count(), 3);
         QCOMPARE(list.camera("m")->status, CameraStatus::Disconnected);
         list.removeCamera("m");
-        QCOMPARE(removed.count(), 1);
         QVERIFY(!list.camera("m"));
         QVERIFY(!list.state("m"));
     }
 
     void sharedIndexPicksSmallestIdAndWarnsOnce()
     {
-        previousHandler = qInstallMessageHandler(collectIndexWarnings);
+        LogCapture log("kovra.camera");
         CameraList list;
-        list.addCamera(makeCamera("f2", "Second", 3));
-        list.addCamera(makeCamera("b7", "First", 3));
-        list.addCamera(makeCamera("c1", "Third", 3));
-        list.addCamera(makeCamera("zz", "Other", 4));
+        for (const Camera& camera : {makeCamera("f2", "Second", 3), makeCamera("b7", "First", 3),
+                                     makeCamera("c1", "Third", 3), makeCamera("zz", "Other", 4)})
+            list.addCamera(camera);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(list.cameraByIndex(3)->id, QString("b7"));
         QCOMPARE(list.cameraByIndex(4)->id, QString("zz"));
@@ -93,10 +73,9 @@ private slots:
         other.addCamera(makeCamera("x", "X", 3));
         other.addCamera(makeCamera("y", "Y", 3));
         QCOMPARE(other.cameraByIndex(3)->id, QString("x"));
-        qInstallMessageHandler(previousHandler);
-        QCOMPARE(indexWarnings.size(), 1);
-        QVERIFY(indexWarnings.first().startsWith("Cameras \""));
-        QVERIFY(indexWarnings.first().endsWith("share OSC index 3 - give each camera its own index"));
+        QCOMPARE(log.warnings().size(), 1);
+        QVERIFY(log.warnings().first().startsWith("Cameras \""));
+        QVERIFY(log.warnings().first().endsWith("share OSC index 3 - give each camera its own index"));
     }
 
     void saveLoadRoundTrip()
@@ -129,10 +108,9 @@ private slots:
         QVERIFY(loaded.load(path));
         QCOMPARE(changed.count(), 1);
         QCOMPARE(loaded.count(), 2);
-        QCOMPARE(loaded.camera("a")->name, a.name);
-        QCOMPARE(loaded.camera("a")->mac, a.mac);
-        QCOMPARE(loaded.camera("a")->oscIndex, 1);
-        QCOMPARE(loaded.camera("a")->status, CameraStatus::Disconnected);
+        const Camera* back = loaded.camera("a");
+        QCOMPARE(QStringList({back->name, back->mac, QString::number(back->oscIndex)}), QStringList({a.name, a.mac, "1"}));
+        QCOMPARE(back->status, CameraStatus::Disconnected);
         QVERIFY(loaded.camera("b")->manuallyDisconnected);
         QVERIFY(loaded.state("b"));
     }
@@ -166,10 +144,9 @@ private slots:
         list.addCamera(makeCamera("keep", "Keep", 1));
         QTEST(list.load(path), "loads");
         QTEST(int(list.count()), "count");
-        if (list.camera("x")) {
-            QCOMPARE(list.camera("x")->name, QString());
-            QCOMPARE(list.camera("x")->oscIndex, 0);
-            QVERIFY(!list.camera("x")->manuallyDisconnected);
+        if (const Camera* odd = list.camera("x")) {
+            QCOMPARE(QStringList({odd->name, QString::number(odd->oscIndex), QString::number(odd->manuallyDisconnected)}),
+                     QStringList({"", "0", "0"}));
             QCOMPARE(list.cameraByIp("10.1.1.1")->oscIndex, 3);
         }
     }
