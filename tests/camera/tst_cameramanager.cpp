@@ -217,11 +217,11 @@ private slots:
         QVERIFY(manager->isManuallyDisconnected(id));
         QCOMPARE(status(id), CameraStatus::Disconnected);
         QTRY_COMPARE(camera->eventClientCount(), 0);
-        QTest::qWait(300);
-        const int before = camera->requests().size();
-        QTest::qWait(CameraManager::pollIntervalMs * 2);
+        QSignalSpy requests(camera.get(), &CameraSimulator::requestReceived);
+        while (requests.wait(300)) // what was in flight at the disconnection lands first
+            requests.clear();
         manager->fetchState(id);
-        QCOMPARE(camera->requests().size(), before);
+        QVERIFY(!requests.wait(CameraManager::pollIntervalMs * 2));
         manager->refreshCamera(id);
         QVERIFY(!manager->isManuallyDisconnected(id));
         QTRY_COMPARE(status(id), CameraStatus::Connected);
@@ -306,15 +306,15 @@ private slots:
         const QString id = addCamera("Deck", 3);
         QTRY_COMPARE(status(id), CameraStatus::NotACamera);
         QCOMPARE(manager->cameraList()->camera(id)->model, QString("HyperDeck Studio HD Plus"));
-        QTest::qWait(CameraManager::pollIntervalMs * 2 + 300);
-        QCOMPARE(camera->requestCount("GET", "system/product"), 1);
-        QCOMPARE(sweepGets(*camera), QStringList());
+        QVERIFY(!QTest::qWaitFor(
+            [&] { return camera->requestCount("GET", "system/product") > 1 || !sweepGets(*camera).isEmpty(); },
+            CameraManager::pollIntervalMs * 2 + 300));
         QCOMPARE(camera->eventClientCount(), 0);
 
         // Reconnecting by hand pings again; the warning is not repeated.
         manager->refreshCamera(id);
         QTRY_COMPARE(camera->requestCount("GET", "camera/id"), 2);
-        QTest::qWait(200);
+        QVERIFY(!QTest::qWaitFor([&] { return logLines.filter("Not a camera:").size() > 1; }, 200));
         QCOMPARE(logLines.filter("Not a camera:"), QStringList{"WARN Not a camera: \"Deck\" at \"" + camera->hostAndPort()
                                                                + "\" - Kovra Control cannot control this device"});
     }
@@ -411,8 +411,7 @@ private slots:
 
         // The lost camera keeps asking for table reads on every poll; they start ten seconds apart.
         const qint64 untilSecondPoll = 2 * CameraManager::pollIntervalMs + 800 - sinceLoad.elapsed();
-        if (untilSecondPoll > 0)
-            QTest::qWait(int(untilSecondPoll));
+        QVERIFY(!QTest::qWaitFor([&] { return arp->tableReads > 1; }, int(qMax<qint64>(untilSecondPoll, 0))));
         QVERIFY(sinceLoad.elapsed() < CameraManager::arpReadSpacingMs);
         QCOMPARE(arp->tableReads, 1);
         QTRY_COMPARE_WITH_TIMEOUT(arp->tableReads, 2, 9000);
