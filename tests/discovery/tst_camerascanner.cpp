@@ -326,8 +326,8 @@ private slots:
     {
         QVERIFY(device("127.0.0.23"));
         QVERIFY(installTool("dns-sd", dnsSdScript));
-        // Found by the browse and by the subnet probe, reported once; a second full scan
-        // starts afresh and reports it again.
+        // Found by the browse and by the subnet probe (whichever answers first), reported once;
+        // a second full scan starts afresh and reports it again.
         for (int scan = 1; scan <= 2; ++scan) {
             m_scan->scanner.scanInterface(QHostAddress("127.0.0.1"), 24);
             QVERIFY(m_scan->finished.wait(30000));
@@ -336,7 +336,6 @@ private slots:
             QCOMPARE(m_scan->finished.size(), scan);
             QCOMPARE(m_scan->cameras.size(), scan);
         }
-        QCOMPARE(m_devices["127.0.0.23"]->requestCount("GET", "system/product"), 4);
         QCOMPARE(texts(m_scan->status).mid(0, 2),
                  (QStringList{"Browsing for Blackmagic devices via mDNS...", "HTTP probing 254 addresses on subnet..."}));
     }
