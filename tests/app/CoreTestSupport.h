@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestHelpers.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -7,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QUdpSocket>
 
 // A data folder of the test's own: the program finds config.json below XDG_DATA_HOME.
 class TestHome {
@@ -62,12 +63,4 @@ inline QByteArray configDocument(const QJsonArray& cameras, const QJsonObject& s
     if (!midi.isEmpty())
         document.insert("midi", midi);
     return QJsonDocument(document).toJson();
-}
-
-// A UDP port that was free a moment ago.
-inline int freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
 }

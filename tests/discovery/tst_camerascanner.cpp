@@ -1,5 +1,6 @@
 #include "CameraScanner.h"
 #include "CameraSimulator.h"
+#include "TestHelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,14 +33,6 @@ QStringList found(const QSignalSpy& spy)
                           camera.isCamera ? "camera" : "other");
     }
     lines.sort();
-    return lines;
-}
-
-QStringList texts(const QSignalSpy& spy)
-{
-    QStringList lines;
-    for (const QList<QVariant>& arguments : spy)
-        lines << arguments.first().toString();
     return lines;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LogCapture.h"
+#include "TestHelpers.h"
 
 #include <oscpack/osc/OscOutboundPacketStream.h>
 
@@ -23,12 +24,4 @@ inline QByteArray oscPacket(const std::function<void(osc::OutboundPacketStream&)
 inline void sendDatagram(quint16 port, const QByteArray& bytes, const QHostAddress& to = QHostAddress(QHostAddress::LocalHost))
 {
     QUdpSocket().writeDatagram(bytes, to, port);
-}
-
-// A UDP port that was free a moment ago.
-inline quint16 freeUdpPort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
 }
