@@ -15,6 +15,7 @@ public:
         QMutexLocker guard(&lock);
         s_category = category;
         s_lines.clear();
+        s_levelled.clear();
         s_warnings.clear();
         s_debugLines = 0;
         previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
@@ -22,6 +23,7 @@ public:
                 return previous(type, context, text);
             QMutexLocker guard(&lock);
             s_lines << text;
+            s_levelled << QString(type == QtDebugMsg ? "DEBUG " : type == QtInfoMsg ? "INFO " : "WARN ") + text;
             if (type == QtDebugMsg)
                 ++s_debugLines;
             else
@@ -34,6 +36,8 @@ public:
 
     // Every line, debug ones included.
     QStringList taken() const { QMutexLocker guard(&lock); return s_lines; }
+    // Every line, led by its level: "DEBUG ", "INFO " or "WARN " (critical ones too).
+    QStringList levelled() const { QMutexLocker guard(&lock); return s_levelled; }
     // Every line above debug.
     QStringList warnings() const { QMutexLocker guard(&lock); return s_warnings; }
     int debugLines() const { QMutexLocker guard(&lock); return s_debugLines; }
@@ -41,6 +45,7 @@ public:
 private:
     static inline QByteArray s_category;
     static inline QStringList s_lines;
+    static inline QStringList s_levelled;
     static inline QStringList s_warnings;
     static inline int s_debugLines = 0;
     static inline QMutex lock;

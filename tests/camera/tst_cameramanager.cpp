@@ -3,6 +3,7 @@
 #include "CameraManager.h"
 #include "CameraMonitor.h"
 #include "CameraSimulator.h"
+#include "LogCapture.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace {
 // A camera's complete state sweep.
@@ -68,16 +70,6 @@ QStringList sweepGets(const CameraSimulator& simulator)
     return endpoints;
 }
 
-// Collects the camera library's log lines.
-QStringList logLines;
-QtMessageHandler previousHandler = nullptr;
-void collectLog(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (context.category && QByteArray(context.category) == "kovra.camera")
-        logLines << QString(type == QtWarningMsg ? "WARN " : "INFO ") + message;
-    else
-        previousHandler(type, context, message);
-}
 
 // A port where nothing answers: bound, then closed again. Away from the simulated cameras'
 // 127.0.0.1, so that no camera of an earlier test can ever turn up there.
@@ -109,6 +101,7 @@ class TestCameraManager : public QObject {
 
     std::unique_ptr<CameraSimulator> camera;
     FakeArpSource* arp = nullptr;   // owned by the manager
+    std::optional<LogCapture> log;    // the camera library's lines of the running test
     std::unique_ptr<CameraManager> manager;
 
     CameraStatus status(const QString& id) const
@@ -128,14 +121,12 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        previousHandler = qInstallMessageHandler(collectLog);
     }
 
-    void cleanupTestCase() { qInstallMessageHandler(previousHandler); }
 
     void init()
     {
-        logLines.clear();
+        log.emplace("kovra.camera");
         camera = std::make_unique<CameraSimulator>();
         QVERIFY(camera->listen());
         arp = new FakeArpSource;
@@ -147,6 +138,7 @@ private slots:
     {
         manager.reset();
         camera.reset();
+        log.reset();
     }
 
     void connectSweepCommandAndDisconnect()
@@ -195,7 +187,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(sweepGets(*camera).size(), 120, 5000);
         QCOMPARE(sorted(sweepGets(*camera).mid(60)), expectedSweep());
         // The simulated camera answers every endpoint of the sweep.
-        QCOMPARE(logLines.filter("does not implement"), QStringList());
+        QCOMPARE(log->levelled().filter("does not implement"), QStringList());
 
         QSignalSpy errors(manager.get(), &CameraManager::connectionError);
         camera->refuseEndpoint("video/iso", CameraSimulator::Refusal::MethodNotAllowed);
@@ -286,7 +278,7 @@ private slots:
         QCOMPARE(status(id), CameraStatus::Connected);
         QCOMPARE(camera->requestCount("GET", "system/product"), 1);
 
-        const QStringList unsupported = sorted(logLines.filter("does not implement"));
+        const QStringList unsupported = sorted(log->levelled().filter("does not implement"));
         QCOMPARE(unsupported.size(), 4);
         QCOMPARE(unsupported.first(), "INFO Camera \"" + camera->hostAndPort()
                                           + "\" does not implement \"camera/power\" ( \"HTTP 501\" ) - no longer polled");
@@ -314,8 +306,8 @@ private slots:
         // Reconnecting by hand pings again; the warning is not repeated.
         manager->refreshCamera(id);
         QTRY_COMPARE(camera->requestCount("GET", "camera/id"), 2);
-        QVERIFY(!QTest::qWaitFor([&] { return logLines.filter("Not a camera:").size() > 1; }, 200));
-        QCOMPARE(logLines.filter("Not a camera:"), QStringList{"WARN Not a camera: \"Deck\" at \"" + camera->hostAndPort()
+        QVERIFY(!QTest::qWaitFor([&] { return log->levelled().filter("Not a camera:").size() > 1; }, 200));
+        QCOMPARE(log->levelled().filter("Not a camera:"), QStringList{"WARN Not a camera: \"Deck\" at \"" + camera->hostAndPort()
                                                                + "\" - Kovra Control cannot control this device"});
     }
 
@@ -332,7 +324,7 @@ private slots:
 
         QTRY_COMPARE_WITH_TIMEOUT(status(id), CameraStatus::Disconnected, 16000);
         QVERIFY2(sinceLastReply.elapsed() >= 10000, qPrintable(QString("after %1 ms").arg(sinceLastReply.elapsed())));
-        QCOMPARE(logLines.filter("stopped answering"),
+        QCOMPARE(log->levelled().filter("stopped answering"),
                  QStringList{"WARN Camera \"Quiet\" at \"" + camera->hostAndPort() + "\" stopped answering - reconnecting"});
         // The ping waits at most for one read's time-out, then spends its own.
         QTRY_COMPARE_WITH_TIMEOUT(status(id), CameraStatus::Error, 2 * CameraApi::defaultReadTimeoutMs + 1000);
@@ -403,7 +395,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(manager->cameraList()->camera("Moved")->ip, camera->hostAndPort(), 8000);
         QTRY_COMPARE(status("Moved"), CameraStatus::Connected);
         QTRY_COMPARE(camera->eventClientCount(), 1);
-        QCOMPARE(logLines.filter("relocating"),
+        QCOMPARE(log->levelled().filter("relocating"),
                  QStringList{"INFO Camera \"Moved\" found at \"" + camera->hostAndPort() + "\" (was \""
                              + cameras.at(0)["ip"].toString() + "\" ) - relocating"});
         QCOMPARE(manager->cameraList()->camera("Held")->ip, cameras.at(1)["ip"].toString());
