@@ -51,8 +51,11 @@ class TestPresetPanel : public QObject {
 
     QPushButton* button(const QString& text)
     {
-        const auto buttons = panel->findChildren<QPushButton*>();
-        return *std::find_if(buttons.begin(), buttons.end(), [&](QPushButton* b) { return b->text() == text; });
+        for (QPushButton* candidate : panel->findChildren<QPushButton*>()) {
+            if (candidate->text() == text)
+                return candidate;
+        }
+        return nullptr;
     }
     void select(const QString& shown)
     {
