@@ -65,7 +65,7 @@ public:
     }
     // What a camera does when it boots: its first packet tells the host's ARP table where it is.
     // The connection is refused; the ARP exchange before it is what matters.
-    bool announceFromCamera() { return inside({"bash", "-c", "exec 3<>/dev/tcp/" + hostAddress() + "/9"}) || true; }
+    void announceFromCamera() { inside({"bash", "-c", "exec 3<>/dev/tcp/" + hostAddress() + "/9"}); }
     // The host's entry for an address nobody answers at any more ages out within a minute or so;
     // drop it now so the table does not list the camera's MAC twice meanwhile.
     bool forgetNeighbour(const QString& address) { return ip({"neigh", "del", address, "dev", m_hostSide}); }
